@@ -1,0 +1,99 @@
+#include "app/MainFrame.h"
+
+#include "app/LockKeys.h"
+#include "app/LogoMdi.h"
+#include "app/SplashWnd.h"
+#include "document/FileDialogs.h"
+#include "framework/WinApp.h"
+#include "res/CommandIds.h"
+#include "res/LumivoResources.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+// The panes of the status bar: prompt, time, blank, size, lock keys.
+const int g_indicators[] = {ID_SEPARATOR,      ID_INDICATOR_TIME, ID_INDICATOR_BLANK, ID_INDICATOR_IMAGE,
+                            ID_INDICATOR_CAPS, ID_INDICATOR_NUM,  ID_INDICATOR_SCRL};
+} // namespace
+
+CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
+{
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool CMainFrame::LoadFrame()
+{
+    setWindowTitle(AfxGetApp()->LoadString(IDR_MAINFRAME));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/lumivo.svg")));
+    m_pMdiClient = new CLogoMdi(this);
+    SetMDIClient(m_pMdiClient);
+    CreateToolBars();
+    SetIndicators(g_indicators);
+    statusBar()->showMessage(AfxGetApp()->LoadString(IDS_IDLE_MESSAGE));
+    resize(1024, 768);
+
+    // Lock-key panes follow the keyboard: on every key and on the idle pass.
+    qApp->installEventFilter(this);
+    auto* pTimer = new QTimer(this);
+    connect(pTimer, &QTimer::timeout, this, &CMainFrame::UpdateLockPanes);
+    pTimer->start(250);
+    UpdateLockPanes();
+
+    CSplashWnd::ShowSplashScreen(this);
+    return true;
+}
+
+void CMainFrame::OnFileOpen()
+{
+    const QString strPath = PromptOpenImage(this);
+    if (!strPath.isEmpty())
+        AfxGetApp()->OpenDocumentFile(strPath);
+}
+
+void CMainFrame::UpdateLockPanes()
+{
+    SLockKeys keys;
+    const bool bKnown = QueryLockKeys(keys);
+    SetPaneText(4, bKnown && keys.bCaps ? QStringLiteral("CAP") : QString(), false);
+    SetPaneText(5, bKnown && keys.bNum ? QStringLiteral("NUM") : QString(), false);
+    SetPaneText(6, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::KeyRelease)
+        UpdateLockPanes();
+    return CMDIFrameWnd::eventFilter(pWatched, pEvent);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (pEvent->mimeData()->hasUrls())
+        pEvent->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent)
+{
+    activateWindow();
+    // Each file in the order the drop lists it, by its full canonical path.
+    const QList<QUrl> urls = pEvent->mimeData()->urls();
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        AfxGetApp()->OpenDocumentFile(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
+    }
+    pEvent->acceptProposedAction();
+}

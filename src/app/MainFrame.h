@@ -1,0 +1,28 @@
+#pragma once
+// The main window: five toolbars, the seven-pane status bar, the MDI area, Open and dropped files,
+// and the tool commands.
+#include "framework/FrameWnd.h"
+
+class CLogoMdi;
+
+class CMainFrame : public CMDIFrameWnd {
+    Q_OBJECT
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Builds bars, status bar and MDI client and shows the splash when allowed; false on failure.
+    bool LoadFrame();
+    CLogoMdi* GetLogoMdi() const { return m_pMdiClient; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    void OnFileOpen();
+    void UpdateLockPanes();
+
+    CLogoMdi* m_pMdiClient = nullptr;
+};

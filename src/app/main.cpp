@@ -1,0 +1,14 @@
+#include "app/LumivoApp.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    CLumivoApp app;
+    if (!app.InitInstance(args))
+        return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,62 @@
+#pragma once
+// FreeImage bitmaps: ownership, files, packed device-independent bitmaps and pixel reads.
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+struct FIBITMAP;
+class QImage;
+
+struct SBitmapDeleter {
+    void operator()(FIBITMAP* pBitmap) const;
+};
+using CBitmapPtr = std::unique_ptr<FIBITMAP, SBitmapDeleter>;
+
+// Largest image we agree to decode, in bytes of pixel data: a header claiming more is refused
+// before any memory is reserved for it.
+constexpr uint64_t MAX_IMAGE_BYTES = uint64_t(4) << 30;
+
+// Loads a file by its extension; null for an unknown extension, an unreadable or damaged file, or
+// a header that claims an image larger than MAX_IMAGE_BYTES.
+FIBITMAP* LoadBitmapFile(const QString& strPath);
+// Writes pBitmap in the format its extension names. The file is written beside the target and
+// moved over it only when complete, so a failed write leaves an existing file as it was.
+bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath);
+// The FreeImage format of a file name by its extension, or -1.
+int FormatFromFileName(const QString& strPath);
+
+// A pixel as the readout shows it. nStatus 0 ok, 1 no scan line, -1 depth without readout (16-bit).
+struct SPixelValue {
+    int nStatus = 0;
+    int nIndex = -1;   // palette index, -1 without palette
+    uint32_t rgb = 0;  // blue bits 0-7, green 8-15, red 16-23
+};
+// x, y count from the top-left pixel; the caller checks that they lie inside the image.
+SPixelValue ReadBitmapPixel(FIBITMAP* pBitmap, int x, int y);
+
+// Makes a bitmap from a packed DIB (BITMAPINFOHEADER, colour table, rows). The block is checked
+// first: header size, width, height and bit count, compression (BI_RGB or 16/32-bit BI_BITFIELDS),
+// colour table and every row inside the block. Top-down blocks are turned bottom-up. Null when the
+// block is unsound; nothing outside it is read.
+FIBITMAP* CreateBitmapFromPackedDib(const uint8_t* pData, size_t nSize);
+// The packed DIB of a bitmap: its info header, FreeImage's colour table for the depth, then the rows.
+QByteArray PackedDibFromBitmap(FIBITMAP* pBitmap);
+
+// A QImage over the bitmap's pixels in storage order (the first row is the bottom of the picture),
+// sharing its memory for 1-, 8-, 16-, 24- and 32-bit bitmaps; 4-bit ones are converted to 8-bit.
+// The result stays valid while the bitmap lives. Null image for other depths.
+QImage BitmapToQImage(FIBITMAP* pBitmap);
+// A new 24-bit (opaque) or 32-bit (with alpha) bitmap holding the picture of a QImage.
+FIBITMAP* BitmapFromQImage(const QImage& image);
+
+// Elapsed time of an operation in seconds, counted in whole milliseconds.
+class CStopwatch {
+public:
+    CStopwatch();
+    double Elapsed() const;
+
+private:
+    int64_t m_nStart;
+};

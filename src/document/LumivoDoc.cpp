@@ -1,0 +1,215 @@
+#include "document/LumivoDoc.h"
+
+#include "document/Bitmap.h"
+#include "document/FileDialogs.h"
+#include "document/FolderList.h"
+#include "framework/AfxRes.h"
+#include "framework/DocTemplate.h"
+#include "framework/FrameWnd.h"
+#include "framework/WinApp.h"
+
+#include <FreeImage.h>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+
+CLumivoDoc::CLumivoDoc()
+{
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
+    OnCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+}
+
+CLumivoDoc::~CLumivoDoc()
+{
+    FreeImage_Unload(m_pBitmap);
+}
+
+void CLumivoDoc::SetBitmap(FIBITMAP* pBitmap)
+{
+    m_pBitmap = pBitmap;
+    RefreshImageInfo();
+}
+
+void CLumivoDoc::RefreshImageInfo()
+{
+    m_nWidth = m_pBitmap ? int(FreeImage_GetWidth(m_pBitmap)) : 0;
+    m_nHeight = m_pBitmap ? int(FreeImage_GetHeight(m_pBitmap)) : 0;
+    m_nBpp = m_pBitmap ? int(FreeImage_GetBPP(m_pBitmap)) : 0;
+    m_nPitch = m_pBitmap ? int(FreeImage_GetPitch(m_pBitmap)) : 0;
+    m_pBits = m_pBitmap ? FreeImage_GetBits(m_pBitmap) : nullptr;
+    m_pPalette = m_pBitmap ? FreeImage_GetPalette(m_pBitmap) : nullptr;
+}
+
+void CLumivoDoc::ShowImageStatus()
+{
+    CMDIFrameWnd* pFrame = AfxGetMainWnd();
+    if (!m_pBitmap || !pFrame)
+        return;
+    pFrame->SetPaneText(3, QString::asprintf("[%dx%dx%d]", m_nWidth, m_nHeight, m_nBpp));
+    pFrame->SetPaneText(1, QString::asprintf("Time : %3.3f", m_dElapsed));
+}
+
+int CLumivoDoc::ReadPixel(int x, int y, int& nIndex, uint32_t& rgb) const
+{
+    nIndex = -1;
+    rgb = 0;
+    if (!m_pBitmap || !IsInsideImage(x, y))
+        return 1;
+    const SPixelValue px = ReadBitmapPixel(m_pBitmap, x, y);
+    nIndex = px.nIndex;
+    rgb = px.rgb;
+    return px.nStatus;
+}
+
+bool CLumivoDoc::IsInsideImage(int x, int y) const
+{
+    return x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight;
+}
+
+bool CLumivoDoc::OnNewDocument()
+{
+    if (!CDocument::OnNewDocument())
+        return false;
+    m_pBitmap = nullptr;
+    return true;
+}
+
+bool CLumivoDoc::OnOpenDocument(const QString& strPath)
+{
+    if (!CDocument::OnOpenDocument(strPath))
+        return false;
+    CWaitCursor wait;
+    const CStopwatch clock;
+    FIBITMAP* pBitmap = LoadBitmapFile(strPath);
+    if (!pBitmap)
+        return false;
+    SetBitmap(pBitmap);
+    m_strImagePath = strPath;
+    ScanFolder();
+    m_dElapsed = clock.Elapsed();
+    ShowImageStatus();
+    UpdateAllViews(nullptr, HINT_NEW_IMAGE);
+    return true;
+}
+
+bool CLumivoDoc::LoadImageFile(const QString& strPath)
+{
+    if (!CDocument::OnOpenDocument(strPath))
+        return false;
+    FIBITMAP* pBitmap = LoadBitmapFile(strPath);
+    if (!pBitmap)
+        return false;
+    SetBitmap(pBitmap);
+    m_strImagePath = strPath;
+    return true;
+}
+
+void CLumivoDoc::ScanFolder()
+{
+    m_strFolder = GetFolderPart(m_strImagePath);
+    m_fileList = ListBrowsableFiles(m_strFolder);
+    m_nFileCount = int(m_fileList.size());
+    m_posFile = m_nFileCount > 0 ? 0 : -1;
+    m_nFileIndex = 1;
+
+    // Find the shown file; when it is not listed the position ends on the last entry.
+    const QString strName = GetFileNamePart(m_strImagePath);
+    if (m_strImagePath.isEmpty() || !IsBrowsableExtension(GetExtensionPart(strName).toUpper()) ||
+        m_nFileCount <= 1)
+        return;
+    for (int i = 0; i < m_nFileCount - 1; ++i) {
+        if (m_fileList.at(m_posFile).compare(strName, Qt::CaseInsensitive) == 0)
+            return;
+        ++m_posFile;
+        ++m_nFileIndex;
+    }
+}
+
+void CLumivoDoc::CreateFromPackedDib(const QByteArray& block)
+{
+    const CStopwatch clock;
+    FIBITMAP* pBitmap =
+        CreateBitmapFromPackedDib(reinterpret_cast<const uint8_t*>(block.constData()), size_t(block.size()));
+    if (!pBitmap)
+        return;
+    FreeImage_Unload(m_pBitmap);
+    SetBitmap(pBitmap);
+    m_dElapsed = clock.Elapsed();
+}
+
+void CLumivoDoc::CreateFromDeviceBitmap(const QImage& image)
+{
+    const CStopwatch clock;
+    FIBITMAP* pBitmap = BitmapFromQImage(image);
+    if (!pBitmap)
+        return;
+    FreeImage_Unload(m_pBitmap);
+    SetBitmap(pBitmap);
+    m_dElapsed = clock.Elapsed();
+}
+
+CLumivoDoc* CLumivoDoc::CreateResultDocument(FIBITMAP* pBitmap, const QString& strTitle, double dElapsed)
+{
+    if (!pBitmap)
+        return nullptr;
+    CWinApp* pApp = AfxGetApp();
+    auto* pDoc = pApp && pApp->m_pDocTemplate
+                     ? dynamic_cast<CLumivoDoc*>(pApp->m_pDocTemplate->OpenDocumentFile(QString(), true))
+                     : nullptr;
+    if (!pDoc) {
+        FreeImage_Unload(pBitmap);
+        return nullptr;
+    }
+    pDoc->SetBitmap(pBitmap);
+    pDoc->SetTitle(strTitle);
+    pDoc->UpdateAllViews(nullptr, HINT_NEW_IMAGE);
+    pDoc->m_dElapsed = dElapsed;
+    pDoc->ShowImageStatus();
+    return pDoc;
+}
+
+bool CLumivoDoc::OnSaveDocument(const QString& strPath)
+{
+    if (strPath.isEmpty() || FormatFromFileName(strPath) < 0)
+        return false;
+    return SaveBitmapFile(m_pBitmap, strPath);
+}
+
+bool CLumivoDoc::SaveImage(const QString& strPath)
+{
+    if (OnSaveDocument(strPath))
+        return true;
+    AfxMessageBox(QStringLiteral("Saving failed! "));
+    return false;
+}
+
+void CLumivoDoc::OnFileOpen()
+{
+    const QString strPath = PromptOpenImage(AfxGetMainWnd());
+    if (!strPath.isEmpty())
+        AfxGetApp()->OpenDocumentFile(strPath);
+}
+
+void CLumivoDoc::OnFileSave()
+{
+    if (!GetPathName().isEmpty()) {
+        SaveImage(GetPathName());
+        return;
+    }
+    OnFileSaveAs(); // a document without a file asks for a name first
+}
+
+void CLumivoDoc::OnFileSaveAs()
+{
+    QString strChosen;
+    int nFilter = 0;
+    if (!PromptSaveImage(AfxGetMainWnd(), strChosen, nFilter))
+        return;
+    const QString strPath = SaveAsPath(strChosen, nFilter);
+    if (QFileInfo::exists(strPath) &&
+        AfxMessageBox(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(GetFileNamePart(strPath)),
+                      QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    SaveImage(strPath);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Main frame base: a multiple-document window whose menus, toolbars and accelerators are built from
+// the resource tables, with a status bar of fixed panes and the command route
+// active view -> its document -> frame -> application.
+#include "framework/CmdTarget.h"
+#include "framework/Resources.h"
+
+#include <QMainWindow>
+#include <map>
+#include <vector>
+
+class CView;
+class CDocument;
+class QMdiArea;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+class CMDIFrameWnd : public QMainWindow, public CCmdTarget {
+    Q_OBJECT
+public:
+    explicit CMDIFrameWnd(const SResourceSet& resources);
+    ~CMDIFrameWnd() override;
+
+    QMdiArea* GetMDIClient() const { return m_pMdiArea; }
+    CView* GetActiveView() const;
+    CDocument* GetActiveDocument() const;
+
+    // Status bar: one pane per indicator id; the first is the message pane, the others are sized
+    // by the string resource of their id.
+    void SetIndicators(std::span<const int> indicators);
+    void SetPaneText(int nPane, const QString& strText, bool bUpdate = true);
+    QString GetPaneText(int nPane) const;
+
+    // Runs nId through the command route when its update handler allows it; false otherwise.
+    bool ExecuteCommand(int nId);
+    // The state the route gives nId: disabled when nothing handles it.
+    CCmdUI QueryCommand(int nId) const;
+    // Refreshes the enabled and checked state of every action.
+    void UpdateCommandUI();
+    QAction* GetAction(int nId) const;
+
+    // A new pop-up built from menu resource nId (first pop-up of it), owned by the caller.
+    QMenu* LoadPopupMenu(int nMenuId, QWidget* pParent);
+    QToolBar* GetToolBar(int nId) const;
+    const std::vector<QToolBar*>& GetToolBars() const { return m_toolBars; }
+    // The menu bar shows menu resource nId (the frame's own, or the document menu).
+    void ShowMenuResource(int nId);
+    int GetShownMenuResource() const { return m_nShownMenu; }
+
+protected:
+    // Called by the subclass once it has made its MDI client.
+    void SetMDIClient(QMdiArea* pMdiArea);
+    void CreateToolBars();
+    virtual std::vector<CCmdTarget*> GetCommandRoute() const;
+    void OnActiveChildChanged();
+    void closeEvent(QCloseEvent* pEvent) override;
+
+    int m_nFrameMenu = 128;    // shown while no document is active
+    int m_nDocumentMenu = 129; // shown while a document is active
+
+private:
+    QAction* CreateAction(const SCommandInfo& info);
+    void BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, size_t& nPos, int nDepth);
+    void UpdateRecentFileActions();
+    void UpdateTitle();
+
+    const SResourceSet& m_resources;
+    QMdiArea* m_pMdiArea = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::map<int, std::vector<QMenu*>> m_menuBars; // top-level pop-ups of each menu resource
+    std::vector<QAction*> m_recentFileActions;
+    QAction* m_pRecentPlaceholder = nullptr;
+    std::vector<QToolBar*> m_toolBars;
+    std::vector<QLabel*> m_panes; // panes 1.. ; pane 0 is the status bar's message
+    int m_nShownMenu = 0;
+};

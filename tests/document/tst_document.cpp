@@ -1,0 +1,8 @@
+#include <QtTest>
+
+class CTestPlaceholder : public QObject {
+    Q_OBJECT
+};
+
+QTEST_MAIN(CTestPlaceholder)
+#include "tst_document.moc"

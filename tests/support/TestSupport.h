@@ -1,0 +1,25 @@
+#pragma once
+// Shared pieces of the tests: driving modal dialogs and checking that no window leaked.
+#include <QSet>
+#include <QString>
+#include <functional>
+
+class QWidget;
+class QAbstractButton;
+
+// Runs fnDrive on the next modal widget (dialog or message box) that opens, from inside its event
+// loop. Returns at once; the dialog is driven once it shows.
+void DriveNextModal(std::function<void(QWidget* pModal)> fnDrive, int nTimeoutMs = 5000);
+// Fills the line edit named strName (object name) inside pDialog.
+void FillField(QWidget* pDialog, const QString& strName, const QString& strText);
+// Clicks the button of pDialog whose text (without '&') is strText.
+void PressButton(QWidget* pDialog, const QString& strText);
+// The text of a message box (its main text), or empty.
+QString MessageBoxText(QWidget* pModal);
+
+// The visible and hidden top-level widgets that exist now, after pending deletions ran.
+QSet<QWidget*> TopLevelWidgets();
+
+// Path of a file under tests/data, or of a sample under samples/.
+QString TestData(const QString& strName);
+QString Sample(const QString& strName);
