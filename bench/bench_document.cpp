@@ -1,0 +1,93 @@
+// Opening an image through the document against FreeImage_Load alone on the same file, and the
+// folder scan of a folder of 10000 names.
+#include "document/Bitmap.h"
+#include "document/FolderList.h"
+#include "document/LumivoDoc.h"
+
+#include <FreeImage.h>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+QTemporaryDir* g_pDir = nullptr;
+
+// A 6000 x 4000 picture with detail, so the codecs do real work.
+QString LargeImage(const char* pszExtension)
+{
+    const QString strPath = g_pDir->filePath(QStringLiteral("large.") + pszExtension);
+    if (QFile::exists(strPath))
+        return strPath;
+    CBitmapPtr pBitmap(FreeImage_Allocate(6000, 4000, 24));
+    for (unsigned y = 0; y < 4000; ++y) {
+        BYTE* pLine = FreeImage_GetScanLine(pBitmap.get(), y);
+        for (unsigned x = 0; x < 6000; ++x) {
+            pLine[3 * x] = BYTE(x ^ y);
+            pLine[3 * x + 1] = BYTE((x * y) >> 7);
+            pLine[3 * x + 2] = BYTE(x + 2 * y);
+        }
+    }
+    SaveBitmapFile(pBitmap.get(), strPath);
+    return strPath;
+}
+
+void OpenLumivo(benchmark::State& state, const char* pszExtension)
+{
+    const QString strPath = LargeImage(pszExtension);
+    for (auto _ : state) {
+        CLumivoDoc doc;
+        benchmark::DoNotOptimize(doc.OnOpenDocument(strPath));
+    }
+}
+
+void OpenReference(benchmark::State& state, const char* pszExtension)
+{
+    const QByteArray path = QFile::encodeName(LargeImage(pszExtension));
+    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.constData());
+    for (auto _ : state)
+        FreeImage_Unload(FreeImage_Load(fif, path.constData(), 0));
+}
+
+// 10000 names, a tenth of them not browsable, in a folder of their own.
+QString ManyNames()
+{
+    const QString strFolder = g_pDir->filePath(QStringLiteral("many"));
+    if (QDir(strFolder).exists())
+        return strFolder;
+    QDir().mkpath(strFolder);
+    for (int i = 0; i < 10000; ++i) {
+        QFile file(strFolder + QStringLiteral("/img%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(i % 10 ? "png" : "txt"));
+        file.open(QIODevice::WriteOnly);
+    }
+    return strFolder;
+}
+
+void ScanFolder10000(benchmark::State& state)
+{
+    CLumivoDoc doc;
+    doc.m_strImagePath = ManyNames() + QStringLiteral("/img05001.png");
+    for (auto _ : state)
+        doc.ScanFolder();
+    state.counters["files"] = doc.m_nFileCount;
+}
+} // namespace
+
+BENCHMARK_CAPTURE(OpenLumivo, jpeg, "jpg")->Name("OpenJpeg/lumivo")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenReference, jpeg, "jpg")->Name("OpenJpeg/reference")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenLumivo, png, "png")->Name("OpenPng/lumivo")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenReference, png, "png")->Name("OpenPng/reference")->Unit(benchmark::kMillisecond);
+BENCHMARK(ScanFolder10000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    g_pDir = &dir;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
