@@ -2,7 +2,12 @@
 
 #include "framework/WinApp.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,13 +33,46 @@ int CDialog::DoModal()
     return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
-QLineEdit* CDialog::AddField(const SField& field)
+QFormLayout* CDialog::FormFor(const QString& strGroup)
 {
-    auto* pEdit = new QLineEdit(this);
-    pEdit->setObjectName(field.strName);
-    m_pForm->addRow(field.strLabel, pEdit);
-    m_fields.emplace_back(field, pEdit);
-    return pEdit;
+    if (strGroup.isEmpty())
+        return m_pForm;
+    if (strGroup != m_strLastGroup || !m_pGroupForm) {
+        auto* pBox = new QGroupBox(strGroup, this);
+        m_pGroupForm = new QFormLayout(pBox);
+        m_pForm->addRow(pBox);
+        m_strLastGroup = strGroup;
+    }
+    return m_pGroupForm;
+}
+
+QWidget* CDialog::AddField(const SField& field)
+{
+    QFormLayout* pForm = FormFor(field.strGroup);
+    QWidget* pControl = nullptr;
+    if (field.eType == FIELD_CHECK) {
+        pControl = new QCheckBox(field.strLabel, this);
+        pForm->addRow(pControl);
+    } else if (field.eType == FIELD_RADIO) {
+        pControl = new QWidget(this);
+        auto* pRow = new QHBoxLayout(pControl);
+        pRow->setContentsMargins(0, 0, 0, 0);
+        auto* pGroup = new QButtonGroup(pControl);
+        const QStringList texts = field.strLabel.split(QLatin1Char('|'));
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            auto* pButton = new QRadioButton(texts.at(i), pControl);
+            pButton->setObjectName(field.strName + QLatin1Char('_') + QString::number(i));
+            pGroup->addButton(pButton, int(i));
+            pRow->addWidget(pButton);
+        }
+        pForm->addRow(pControl);
+    } else {
+        pControl = new QLineEdit(this);
+        pForm->addRow(field.strLabel, pControl);
+    }
+    pControl->setObjectName(field.strName);
+    m_fields.emplace_back(field, pControl);
+    return pControl;
 }
 
 QString CDialog::FormatValue(EFieldType eType, double dValue)
@@ -43,9 +81,8 @@ QString CDialog::FormatValue(EFieldType eType, double dValue)
     case FIELD_INT:
     case FIELD_UINT: return QString::number(qint64(dValue));
     case FIELD_FLOAT: return QString::number(dValue, 'g', FLT_DIG);
-    case FIELD_DOUBLE: return QString::number(dValue, 'g', DBL_DIG);
+    default: return QString::number(dValue, 'g', DBL_DIG);
     }
-    return {};
 }
 
 QString CDialog::ValidateText(const SField& field, const QString& strText, double* pdValue)
@@ -53,8 +90,8 @@ QString CDialog::ValidateText(const SField& field, const QString& strText, doubl
     const QString strTrimmed = strText.trimmed();
     bool bOk = false;
     double dValue = 0;
-    const bool bInteger = field.eType == FIELD_INT || field.eType == FIELD_UINT;
-    if (field.eType == FIELD_INT) {
+    const bool bInteger = field.eType != FIELD_FLOAT && field.eType != FIELD_DOUBLE;
+    if (field.eType == FIELD_INT || field.eType == FIELD_RADIO) {
         dValue = strTrimmed.toInt(&bOk);
     } else if (field.eType == FIELD_UINT) {
         dValue = strTrimmed.toUInt(&bOk);
@@ -65,7 +102,7 @@ QString CDialog::ValidateText(const SField& field, const QString& strText, doubl
             dValue = float(dValue);
     }
     if (!bOk) {
-        if (field.eType == FIELD_INT)
+        if (field.eType == FIELD_INT || field.eType == FIELD_RADIO)
             return QStringLiteral("Please enter an integer.");
         if (field.eType == FIELD_UINT)
             return QStringLiteral("Please enter a positive integer.");
@@ -83,14 +120,39 @@ QString CDialog::ValidateText(const SField& field, const QString& strText, doubl
 
 bool CDialog::UpdateData(bool bSaveAndValidate)
 {
-    for (auto& [field, pEdit] : m_fields) {
+    for (auto& [field, pControl] : m_fields) {
+        if (field.eType == FIELD_CHECK) {
+            auto* pBox = static_cast<QCheckBox*>(pControl);
+            bool& bValue = *static_cast<bool*>(field.pValue);
+            bSaveAndValidate ? void(bValue = pBox->isChecked()) : pBox->setChecked(bValue);
+            continue;
+        }
+        if (field.eType == FIELD_RADIO) {
+            QButtonGroup* pGroup = pControl->findChild<QButtonGroup*>();
+            int& nValue = *static_cast<int*>(field.pValue);
+            if (!bSaveAndValidate) {
+                if (QAbstractButton* pButton = pGroup->button(nValue))
+                    pButton->setChecked(true);
+                continue;
+            }
+            const SField index{field.strName, {}, FIELD_INT, nullptr, field.dMin, field.dMax, field.bRange};
+            double dIndex = 0;
+            const QString strPrompt = ValidateText(index, QString::number(pGroup->checkedId()), &dIndex);
+            if (!strPrompt.isEmpty()) {
+                AfxMessageBox(strPrompt);
+                return false;
+            }
+            nValue = int(dIndex);
+            continue;
+        }
+        auto* pEdit = static_cast<QLineEdit*>(pControl);
         if (!bSaveAndValidate) {
             double dValue = 0;
             switch (field.eType) {
             case FIELD_INT: dValue = *static_cast<int*>(field.pValue); break;
             case FIELD_UINT: dValue = *static_cast<unsigned*>(field.pValue); break;
             case FIELD_FLOAT: dValue = *static_cast<float*>(field.pValue); break;
-            case FIELD_DOUBLE: dValue = *static_cast<double*>(field.pValue); break;
+            default: dValue = *static_cast<double*>(field.pValue); break;
             }
             pEdit->setText(FormatValue(field.eType, dValue));
             continue;
@@ -107,7 +169,7 @@ bool CDialog::UpdateData(bool bSaveAndValidate)
         case FIELD_INT: *static_cast<int*>(field.pValue) = int(dValue); break;
         case FIELD_UINT: *static_cast<unsigned*>(field.pValue) = unsigned(dValue); break;
         case FIELD_FLOAT: *static_cast<float*>(field.pValue) = float(dValue); break;
-        case FIELD_DOUBLE: *static_cast<double*>(field.pValue) = dValue; break;
+        default: *static_cast<double*>(field.pValue) = dValue; break;
         }
     }
     return true;

@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <vector>
 
-class QLineEdit;
 class QFormLayout;
 class QDialogButtonBox;
 
@@ -18,18 +17,20 @@ public:
     // Runs the dialog modally; IDOK or IDCANCEL.
     int DoModal();
 
-    enum EFieldType { FIELD_INT, FIELD_UINT, FIELD_FLOAT, FIELD_DOUBLE };
+    // Edits hold numbers; a radio field is a row of buttons whose index is the value; a check field
+    // is one check box.
+    enum EFieldType { FIELD_INT, FIELD_UINT, FIELD_FLOAT, FIELD_DOUBLE, FIELD_RADIO, FIELD_CHECK };
     struct SField {
-        QString strName;   // object name of the edit control, for finding it
-        QString strLabel;  // text beside the edit
+        QString strName;   // object name of the control (radio buttons: name + "_" + index)
+        QString strLabel;  // text beside the edit or of the check box; radio button texts split by '|'
         EFieldType eType;
-        void* pValue;      // int*, unsigned*, float* or double* by eType
-        double dMin, dMax; // checked when bRange
-        bool bRange;
+        void* pValue;      // int*, unsigned*, float*, double*, int* (radio) or bool* (check) by eType
+        double dMin = 0, dMax = 0; // checked when bRange
+        bool bRange = false;
+        QString strGroup;  // title of the group box holding the control; fields in a row share it
     };
-    // Adds an edit field bound to *pValue; it appears in the form in the order added.
-    QLineEdit* AddField(const SField& field);
-    const std::vector<std::pair<SField, QLineEdit*>>& GetFields() const { return m_fields; }
+    // Adds a control bound to *pValue; controls appear in the order added.
+    QWidget* AddField(const SField& field);
 
     // true: read and check the controls into the members; false: show the members in the controls.
     bool UpdateData(bool bSaveAndValidate = true);
@@ -47,6 +48,9 @@ protected:
 private:
     QFormLayout* m_pForm;
     QDialogButtonBox* m_pButtons;
-    std::vector<std::pair<SField, QLineEdit*>> m_fields;
+    QFormLayout* FormFor(const QString& strGroup);
+    std::vector<std::pair<SField, QWidget*>> m_fields;
+    QString m_strLastGroup;
+    QFormLayout* m_pGroupForm = nullptr;
     bool m_bInitialised = false;
 };

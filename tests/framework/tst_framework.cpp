@@ -7,7 +7,10 @@
 #include "framework/WinApp.h"
 #include "support/TestSupport.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QtTest>
@@ -188,6 +191,27 @@ private slots:
         QCOMPARE(strPrompt, QStringLiteral("Please enter a number between 0 and 1."));
         QCOMPARE(nFirst, 4);
         QCOMPARE(dSecond, 0.25);
+    }
+
+    void radioAndCheckFieldsExchangeTheirValues()
+    {
+        CTestApp app;
+        int nMode = 1;
+        bool bFlag = true;
+        CDialog dialog(app.m_pMainWnd);
+        dialog.AddField({"mode", "Nearest|Linear|Cubic", CDialog::FIELD_RADIO, &nMode, 0, 2, true, "Interpolation"});
+        dialog.AddField({"flag", "Horizontal", CDialog::FIELD_CHECK, &bFlag, 0, 0, false, "Flip axis"});
+        DriveNextModal([&](QWidget* pDialog) {
+            QVERIFY(pDialog->findChild<QRadioButton*>("mode_1")->isChecked());
+            QVERIFY(pDialog->findChild<QCheckBox*>("flag")->isChecked());
+            QCOMPARE(pDialog->findChildren<QGroupBox*>().size(), 2);
+            pDialog->findChild<QRadioButton*>("mode_2")->setChecked(true);
+            pDialog->findChild<QCheckBox*>("flag")->setChecked(false);
+            PressButton(pDialog, "OK");
+        });
+        QCOMPARE(dialog.DoModal(), int(CDialog::IDOK));
+        QCOMPARE(nMode, 2);
+        QVERIFY(!bFlag);
     }
 
 private:
