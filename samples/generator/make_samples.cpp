@@ -74,8 +74,6 @@ void Fail(const std::string& strWhat)
     g_bFailed = true;
 }
 
-// ---------------------------------------------------------------- small maths
-
 std::uint8_t ToByte(double dValue)
 {
     return static_cast<std::uint8_t>(std::lround(std::clamp(dValue, 0.0, 1.0) * 255.0));
@@ -143,8 +141,6 @@ public:
 private:
     std::uint32_t m_nState = 2166136261u;
 };
-
-// ---------------------------------------------------------------- bitmaps
 
 using Palette = std::vector<Rgba>;
 
@@ -218,8 +214,6 @@ Bitmap MakeColour(int nWidth, int nHeight, EColour eColour, const ColourPainter&
     }
     return bitmap;
 }
-
-// ---------------------------------------------------------------- pictures
 
 const Palette kBlackWhite = {{0, 0, 0, 255}, {255, 255, 255, 255}};
 const Palette kWhiteBlack = {{255, 255, 255, 255}, {0, 0, 0, 255}};
@@ -385,8 +379,6 @@ ColourPainter HueCard(int w, int h, double dHue)
     };
 }
 
-// ---------------------------------------------------------------- files
-
 void WriteBytes(const fs::path& path, const Bytes& bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -476,8 +468,6 @@ void SaveImage(const fs::path& path, const Bitmap& bitmap)
                 FreeImage_GetHeight(loaded.get()), nBpp, strKind.c_str(),
                 static_cast<unsigned long long>(fs::file_size(path)));
 }
-
-// ---------------------------------------------------------------- byte-level writers
 
 void Put8(Bytes& bytes, unsigned nValue)
 {
@@ -604,8 +594,6 @@ Bytes EncodePcx8(FIBITMAP* pBitmap)
     return bytes;
 }
 
-// ---------------------------------------------------------------- samples/
-
 void WriteSamples(const fs::path& dir)
 {
     struct SSample {
@@ -671,8 +659,6 @@ void WriteFolder(const fs::path& dir)
     fs::create_directories(dir / "sub.png");
     WriteBytes(dir / "sub.png" / ".keep", {});
 }
-
-// ---------------------------------------------------------------- tests/data/
 
 // The known-content fixtures described at the top of this file.
 void WritePixelFixtures(const fs::path& dir)
@@ -824,6 +810,14 @@ void WriteHugeHeaders(const fs::path& dir)
         Put8(bytes, 0xFF), Put8(bytes, 0xD9);
         WriteBytes(dir / "huge-65500x65500.jpg", bytes);
     }
+    {
+        // 8 x 536870912 pixels of 4 bits, run-length encoded: a 2 GiB bitmap. FreeImage 3.18 crashes on
+        // every RLE4 bitmap of 2 GiB or more once that allocation succeeds, whatever the data.
+        Bytes bytes = BmpHeaders(8, 536870912, 4, 2, 16, 2);
+        PutGreyPalette(bytes, 16);
+        Put8(bytes, 0), Put8(bytes, 1); // end of bitmap
+        WriteBytes(dir / "huge-8x536870912-rle4.bmp", bytes);
+    }
     const struct {
         const char* szName;
         const char* szHeader;
@@ -872,7 +866,7 @@ void WriteHostileHeaders(const fs::path& dir)
         Bytes bytes = BmpHeaders(8, 4, 8, 0, 0x7FFFFFFF, 32);
         PutGreyPalette(bytes, 256);
         PutFill(bytes, 32, 0x80);
-        WriteBytes(dir / "palette-count-huge.bmp", bytes);
+        WriteBytes(dir / "palette-count-overflow.bmp", bytes);
     }
     {
         Bytes bytes = BmpHeaders(-8, 4, 24, 0, 0, 96);
@@ -889,18 +883,33 @@ void WriteHostileHeaders(const fs::path& dir)
         WriteBytes(dir / "rle-overrun.tga", bytes);
     }
     {
+        // Run-length true colour, 2048 x 2048, with no pixel data at all: FreeImage 3.18 returns an
+        // image, but only after several seconds per million pixels spent failing to read.
+        Bytes bytes = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        Put16(bytes, 2048), Put16(bytes, 2048), Put8(bytes, 24), Put8(bytes, 0x20);
+        WriteBytes(dir / "rle-without-data-2048x2048.tga", bytes);
+    }
+    {
+        // Run-length true colour whose 8-byte image ID field runs past the end of the 18-byte file.
+        // FreeImage 3.18 frees the bitmap it allocated and then flips it (a use after free that
+        // crashes): the viewer has to turn such a file away before FreeImage sees it.
+        Bytes bytes = {8, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        Put16(bytes, 8), Put16(bytes, 4), Put8(bytes, 24), Put8(bytes, 0x20);
+        WriteBytes(dir / "rle-id-past-end.tga", bytes);
+    }
+    {
         Bytes bytes = {0, 1, 1, 0, 0};                         // colour-mapped, 65535 map entries
         Put16(bytes, 65535), Put8(bytes, 24), Put32(bytes, 0); // of 24 bits, origin 0, 0
         Put16(bytes, 8), Put16(bytes, 4), Put8(bytes, 8), Put8(bytes, 0x20);
         PutFill(bytes, 96, 0x44);
-        WriteBytes(dir / "colour-map-huge.tga", bytes);
+        WriteBytes(dir / "colour-map-overlong.tga", bytes);
     }
-    const auto pcxHeader = [](unsigned nXMin, unsigned nXMax, unsigned nLineBytes) {
+    const auto pcxHeader = [](unsigned nXMin, unsigned nXMax, unsigned nLineBytes, unsigned nPlanes = 1) {
         Bytes bytes = {0x0A, 5, 1, 8};
         Put16(bytes, nXMin), Put16(bytes, 0), Put16(bytes, nXMax), Put16(bytes, 3);
         Put16(bytes, 72), Put16(bytes, 72);
         PutFill(bytes, 48, 0);
-        Put8(bytes, 0), Put8(bytes, 1), Put16(bytes, nLineBytes), Put16(bytes, 1);
+        Put8(bytes, 0), Put8(bytes, nPlanes), Put16(bytes, nLineBytes), Put16(bytes, 1);
         PutFill(bytes, 128 - bytes.size(), 0);
         return bytes;
     };
@@ -924,6 +933,26 @@ void WriteHostileHeaders(const fs::path& dir)
         Put8(bytes, 0x0C);
         PutFill(bytes, 768, 0x99);
         WriteBytes(dir / "line-bytes-short.pcx", bytes);
+    }
+    {
+        // The same for three planes (24-bit): FreeImage 3.18 reads each line's planes past the end of
+        // its line buffer (no crash seen, but the pixels come from other heap memory).
+        Bytes bytes = pcxHeader(0, 63, 2, 3);
+        for (int i = 0; i < 12; ++i)
+            Put8(bytes, 0xC2), Put8(bytes, 0x42);
+        WriteBytes(dir / "line-bytes-short-24.pcx", bytes);
+    }
+    {
+        // A valid 16 x 16 icon whose bitmap header says 48 bits per pixel. FreeImage 3.18 allocates
+        // an 8-bit bitmap for a depth it does not know and then reads 48-bit rows into it: a heap
+        // overflow that crashes. The viewer has to turn such a file away before FreeImage sees it.
+        Bytes bytes = EncodeWith(MakeColour(16, 16, EColour::k32, AlphaDisc(16, 16)).get(), FIF_ICO);
+        const size_t nHeader = bytes[18] | bytes[19] << 8 | bytes[20] << 16 | size_t{bytes[21]} << 24;
+        if (nHeader + 16 <= bytes.size()) {
+            bytes[nHeader + 14] = 48;
+            bytes[nHeader + 15] = 0;
+        }
+        WriteBytes(dir / "bit-count-48.ico", bytes);
     }
     {
         Bytes bytes = {0, 0, 1, 0, 0xFF, 0xFF}; // 65535 directory entries in a 70-byte file

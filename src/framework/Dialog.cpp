@@ -37,13 +37,14 @@ QFormLayout* CDialog::FormFor(const QString& strGroup)
 {
     if (strGroup.isEmpty())
         return m_pForm;
-    if (strGroup != m_strLastGroup || !m_pGroupForm) {
+    // Fields of one group share its box, wherever they stand in the exchange order.
+    QFormLayout*& pGroupForm = m_groups[strGroup];
+    if (!pGroupForm) {
         auto* pBox = new QGroupBox(strGroup, this);
-        m_pGroupForm = new QFormLayout(pBox);
+        pGroupForm = new QFormLayout(pBox);
         m_pForm->addRow(pBox);
-        m_strLastGroup = strGroup;
     }
-    return m_pGroupForm;
+    return pGroupForm;
 }
 
 QWidget* CDialog::AddField(const SField& field)

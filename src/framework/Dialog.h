@@ -3,6 +3,7 @@
 // read back and range-checked in order on OK. The first failure keeps the dialog open, focuses the
 // field and shows the framework's prompt.
 #include <QDialog>
+#include <map>
 #include <vector>
 
 class QFormLayout;
@@ -50,7 +51,6 @@ private:
     QDialogButtonBox* m_pButtons;
     QFormLayout* FormFor(const QString& strGroup);
     std::vector<std::pair<SField, QWidget*>> m_fields;
-    QString m_strLastGroup;
-    QFormLayout* m_pGroupForm = nullptr;
+    std::map<QString, QFormLayout*> m_groups;
     bool m_bInitialised = false;
 };
