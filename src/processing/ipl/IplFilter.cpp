@@ -1,0 +1,158 @@
+// Neighbourhood filters, fixed kernels, threshold and morphology. Edges are replicated; an alpha channel
+// keeps its values.
+#include "processing/ipl/IplCore.h"
+
+#include <opencv2/imgproc.hpp>
+
+using namespace ipl;
+
+namespace {
+
+constexpr int kMaxMedianAperture = 31;
+
+bool ApertureOk(int nCols, int nRows, int nAnchorX, int nAnchorY)
+{
+    return nCols >= 1 && nRows >= 1 && nAnchorX >= 0 && nAnchorX < nCols && nAnchorY >= 0 && nAnchorY < nRows;
+}
+
+// Runs fnFilter(in, out) from src into dst of the same size and channels.
+template <class F> IPLStatus Filter(const IplImage* src, IplImage* dst, bool bArgsOk, F&& fnFilter)
+{
+    if (!bArgsOk || !Compatible(src, dst, true))
+        return IPL_StsBadArg;
+    cv::Mat in = Source8u(src, dst);
+    CTarget8u out(dst);
+    fnFilter(in, out.Mat());
+    KeepAlpha(src, in, out.Mat());
+    out.Commit();
+    return IPL_StsOk;
+}
+
+struct SKernel {
+    int nSize;
+    int nDivisor;
+    int coefficients[25];
+};
+
+// Indexed by IplFilter.
+const SKernel kKernels[] = {
+    {3, 1, {-1, 0, 1, -1, 0, 1, -1, 0, 1}},
+    {3, 1, {1, 1, 1, 0, 0, 0, -1, -1, -1}},
+    {3, 1, {-1, 0, 1, -2, 0, 2, -1, 0, 1}},
+    {3, 1, {1, 2, 1, 0, 0, 0, -1, -2, -1}},
+    {3, 1, {-1, -1, -1, -1, 8, -1, -1, -1, -1}},
+    {5, 1, {-1, -3, -4, -3, -1, -3, 0, 6, 0, -3, -4, 6, 20, 6, -4, -3, 0, 6, 0, -3, -1, -3, -4, -3, -1}},
+    {3, 16, {1, 2, 1, 2, 4, 2, 1, 2, 1}},
+    {5, 571, {2, 7, 12, 7, 2, 7, 31, 52, 31, 7, 12, 52, 127, 52, 12, 7, 31, 52, 31, 7, 2, 7, 12, 7, 2}},
+    {3, 1, {-1, -1, -1, -1, 9, -1, -1, -1, -1}},
+    {5, 1, {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 25, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}},
+    {3, 8, {-1, -1, -1, -1, 16, -1, -1, -1, -1}},
+};
+
+IPLStatus Morphology(const IplImage* src, IplImage* dst, int nIterations, int nOperation)
+{
+    return Filter(src, dst, nIterations >= 1, [&](const cv::Mat& in, cv::Mat& out) {
+        cv::morphologyEx(in, out, nOperation, cv::Mat(), cv::Point(-1, -1), nIterations, cv::BORDER_REPLICATE);
+    });
+}
+
+} // namespace
+
+IPLStatus iplBlur(const IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, int anchorY)
+{
+    return Run([&] {
+        return Filter(src, dst, ApertureOk(nCols, nRows, anchorX, anchorY), [&](const cv::Mat& in, cv::Mat& out) {
+            cv::blur(in, out, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), cv::BORDER_REPLICATE);
+        });
+    });
+}
+
+IPLStatus iplMedianFilter(const IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, int anchorY)
+{
+    return Run([&] {
+        const bool bOk =
+            ApertureOk(nCols, nRows, anchorX, anchorY) && nCols <= kMaxMedianAperture && nRows <= kMaxMedianAperture;
+        return Filter(src, dst, bOk, [&](const cv::Mat& in, cv::Mat& out) {
+            // OpenCV's own sorting networks are the faster ones for the centred 3 x 3 and 5 x 5
+            if (nCols == nRows && (nCols == 3 || nCols == 5) && anchorX == nCols / 2 && anchorY == nRows / 2)
+                cv::medianBlur(in, out, nCols);
+            else
+                RankFilter(in, out, nCols, nRows, anchorX, anchorY, nCols * nRows / 2);
+        });
+    });
+}
+
+IPLStatus iplMaxFilter(const IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, int anchorY)
+{
+    return Run([&] {
+        return Filter(src, dst, ApertureOk(nCols, nRows, anchorX, anchorY), [&](const cv::Mat& in, cv::Mat& out) {
+            cv::dilate(in, out, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(nCols, nRows)),
+                       cv::Point(anchorX, anchorY), 1, cv::BORDER_REPLICATE);
+        });
+    });
+}
+
+IPLStatus iplMinFilter(const IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, int anchorY)
+{
+    return Run([&] {
+        return Filter(src, dst, ApertureOk(nCols, nRows, anchorX, anchorY), [&](const cv::Mat& in, cv::Mat& out) {
+            cv::erode(in, out, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(nCols, nRows)),
+                      cv::Point(anchorX, anchorY), 1, cv::BORDER_REPLICATE);
+        });
+    });
+}
+
+IPLStatus iplFixedFilter(const IplImage* src, IplImage* dst, int filter)
+{
+    return Run([&] {
+        const bool bKnown = filter >= 0 && filter < int(std::size(kKernels));
+        return Filter(src, dst, bKnown, [&](const cv::Mat& in, cv::Mat& out) {
+            const SKernel& k = kKernels[filter];
+            cv::Mat kernel(k.nSize, k.nSize, CV_32F);
+            for (int i = 0; i < k.nSize * k.nSize; ++i)
+                kernel.at<float>(i) = float(k.coefficients[i]) / float(k.nDivisor);
+            // the quarter step lifts exact halves so that they round up, not to even; it is below every
+            // other distance from a half, so no other result changes
+            cv::filter2D(in, out, CV_8U, kernel, cv::Point(-1, -1), 0.25 / k.nDivisor, cv::BORDER_REPLICATE);
+        });
+    });
+}
+
+IPLStatus iplThreshold(const IplImage* src, IplImage* dst, int threshold)
+{
+    return Run([&] {
+        if (!IsPixelImage(src) || !IsPixelImage(dst) || dst->nChannels != 1 || src->width != dst->width ||
+            src->height != dst->height)
+            return IPL_StsBadArg;
+        cv::Mat in = Source8u(src, dst);
+        if (in.channels() > 1) {
+            cv::Mat grey;
+            cv::cvtColor(in, grey, in.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+            in = grey;
+        }
+        CTarget8u out(dst);
+        cv::threshold(in, out.Mat(), threshold - 1, 255, cv::THRESH_BINARY);
+        out.Commit();
+        return IPL_StsOk;
+    });
+}
+
+IPLStatus iplErode(const IplImage* src, IplImage* dst, int nIterations)
+{
+    return Run([&] { return Morphology(src, dst, nIterations, cv::MORPH_ERODE); });
+}
+
+IPLStatus iplDilate(const IplImage* src, IplImage* dst, int nIterations)
+{
+    return Run([&] { return Morphology(src, dst, nIterations, cv::MORPH_DILATE); });
+}
+
+IPLStatus iplOpen(const IplImage* src, IplImage* dst, int nIterations)
+{
+    return Run([&] { return Morphology(src, dst, nIterations, cv::MORPH_OPEN); });
+}
+
+IPLStatus iplClose(const IplImage* src, IplImage* dst, int nIterations)
+{
+    return Run([&] { return Morphology(src, dst, nIterations, cv::MORPH_CLOSE); });
+}
