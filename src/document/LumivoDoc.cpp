@@ -4,6 +4,7 @@
 #include "document/FileDialogs.h"
 #include "document/FolderList.h"
 #include "framework/AfxRes.h"
+#include "processing/ProcessingCommands.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
@@ -18,6 +19,13 @@ CLumivoDoc::CLumivoDoc()
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     OnCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    for (const SProcessingCommand& command : ProcessingCommands()) {
+        if (!command.fnPrepare)
+            continue; // not available: no handler, so the command stays disabled
+        OnCommand(
+            command.nId, [this, &command] { RunProcessingCommand(*this, command); },
+            [this, &command](CCmdUI& ui) { ui.Enable(IsProcessingEnabled(command.eRule, m_nBpp)); });
+    }
 }
 
 CLumivoDoc::~CLumivoDoc()

@@ -4,6 +4,7 @@
 
 #include <FreeImage.h>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 int MulDiv(int a, int b, int c)
@@ -14,6 +15,8 @@ int MulDiv(int a, int b, int c)
     const int64_t nHalf = std::abs(int64_t(c)) / 2;
     const bool bNegative = (nProduct < 0) != (c < 0);
     const int64_t nRounded = (std::abs(nProduct) + nHalf) / std::abs(int64_t(c));
+    if (nRounded > INT32_MAX)
+        return -1;
     return int(bNegative ? -nRounded : nRounded);
 }
 
@@ -68,6 +71,19 @@ IplImage* CImageProcessor::CreateResultImage(int nWidth, int nHeight)
         iplGetErrStatus();
         return nullptr;
     }
+    // Where the layout allows, the result lives in the bitmap ConvertResult hands over (FreeImage
+    // allocates it zero-filled), so converting back needs no copy of the pixels.
+    const int nDepth = m_pDstImage->depth * m_pDstImage->nChannels;
+    if (m_pDstImage->origin == IPL_ORIGIN_BL && (nDepth == 1 || nDepth == 8 || nDepth == 24 || nDepth == 32)) {
+        m_pDstBitmap = FreeImage_Allocate(nWidth, nHeight, nDepth, 0, 0, 0);
+        if (m_pDstBitmap && int(FreeImage_GetPitch(m_pDstBitmap)) == m_pDstImage->widthStep) {
+            m_pDstImage->imageData = reinterpret_cast<char*>(FreeImage_GetBits(m_pDstBitmap));
+            m_pDstImage->imageSize = m_pDstImage->widthStep * nHeight;
+            return m_pDstImage; // imageDataOrigin stays null: the layer never frees the bitmap's pixels
+        }
+        FreeImage_Unload(m_pDstBitmap);
+        m_pDstBitmap = nullptr;
+    }
     if (iplAllocateImage(m_pDstImage, 1, 0) != IPL_StsOk) {
         // No storage: drop the header so that nothing writes into it.
         iplDeallocate(m_pDstImage, IPL_IMAGE_ALL);
@@ -81,7 +97,8 @@ int CImageProcessor::ConvertResult()
     if (!m_pDstImage)
         return 0;
     const int nDepth = m_pDstImage->depth * m_pDstImage->nChannels;
-    m_pDstBitmap = FreeImage_Allocate(m_pDstImage->width, m_pDstImage->height, nDepth, 0, 0, 0);
+    if (!m_pDstBitmap)
+        m_pDstBitmap = FreeImage_Allocate(m_pDstImage->width, m_pDstImage->height, nDepth, 0, 0, 0);
     if (!m_pDstBitmap)
         return STATUS_FAILED;
     if (nDepth != 1 && nDepth != 8 && nDepth != 24 && nDepth != 32)

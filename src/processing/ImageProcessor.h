@@ -54,5 +54,6 @@ protected:
     FIBITMAP* RunSameSize(const FnApply& fnApply);
 };
 
-// a * b / c with a 64-bit product, rounded to nearest with halves away from zero; -1 when c is 0.
+// a * b / c with a 64-bit product, rounded to nearest with halves away from zero; -1 when c is 0 or
+// the result does not fit.
 int MulDiv(int a, int b, int c);
