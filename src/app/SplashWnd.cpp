@@ -27,6 +27,7 @@ CSplashWnd::CSplashWnd(QWidget* pParent)
     : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint), m_bitmap(CreatePicture())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating); // the main window keeps the keyboard
     setFixedSize(m_bitmap.size());
     // Centred over the owner when it is visible, otherwise over the screen.
     const QRect area = pParent && pParent->isVisible() ? pParent->frameGeometry()
@@ -46,20 +47,31 @@ CSplashWnd::~CSplashWnd()
 void CSplashWnd::HideSplashScreen()
 {
     qApp->removeEventFilter(this);
+    if (s_pSplashWnd == this)
+        s_pSplashWnd = nullptr;
     QWidget* pMain = parentWidget();
-    close(); // deletes this
-    if (pMain)
-        pMain->update();
+    const bool bActive = isActiveWindow();
+    close(); // deleted once its events are done
+    if (pMain && pMain->isVisible()) {
+        if (bActive) // the keyboard goes back to the main window
+            pMain->activateWindow();
+        pMain->repaint();
+    }
 }
 
 bool CSplashWnd::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     switch (pEvent->type()) {
+    case QEvent::ShortcutOverride:
+        // Claim the key before it can trigger a shortcut; it then arrives as a key press, below.
+        pEvent->accept();
+        return true;
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
     case QEvent::NonClientAreaMouseButtonPress:
+        // Consumed: the press does nothing else.
         HideSplashScreen();
-        return true; // the press does nothing else
+        return true;
     default: return QWidget::eventFilter(pWatched, pEvent);
     }
 }

@@ -2,10 +2,217 @@
 
 #include "document/Bitmap.h"
 #include "document/LumivoDoc.h"
+#include "framework/FrameWnd.h"
+#include "framework/WinApp.h"
+#include "res/CommandIds.h"
 
+#include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
 
-CLumivoView::CLumivoView(CLumivoDoc* pDocument) : CView(pDocument) {}
+namespace {
+
+// One wheel notch, in eighths of a degree.
+constexpr int WHEEL_STEP = 120;
+
+// Pixel readers of the formats a bitmap is wrapped in. Position(x) says where pixel x of a stored row
+// lies (a byte offset; a bit offset for 1-bit rows), Byte(position) which byte that is, and the call
+// operator gives the pixel's colour. For readers of whole bytes the position is the byte offset.
+struct SFetchBytes {
+    static size_t Byte(uint32_t nPosition) { return nPosition; }
+};
+struct SFetchMono {
+    const QRgb* pColours;
+    static uint32_t Position(uint32_t x) { return x; }
+    static size_t Byte(uint32_t nPosition) { return nPosition >> 3; }
+    QRgb operator()(const uchar* pRow, uint32_t x) const { return pColours[(pRow[x >> 3] >> (7 - (x & 7))) & 1]; }
+};
+struct SFetchIndexed8 {
+    const QRgb* pColours;
+    static uint32_t Position(uint32_t x) { return x; }
+    static size_t Byte(uint32_t nPosition) { return nPosition; }
+    QRgb operator()(const uchar* pRow, uint32_t nPosition) const { return pColours[pRow[nPosition]]; }
+};
+// 16-bit pixels: five or six bits per channel, widened by repeating their high bits.
+struct SFetch565 : SFetchBytes {
+    static uint32_t Position(uint32_t x) { return 2 * x; }
+    QRgb operator()(const uchar* pRow, uint32_t nPosition) const
+    {
+        const unsigned p = pRow[nPosition] | pRow[nPosition + 1] << 8;
+        const unsigned r = p >> 11 & 31, g = p >> 5 & 63, b = p & 31;
+        return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+    }
+};
+struct SFetch555 : SFetchBytes {
+    static uint32_t Position(uint32_t x) { return 2 * x; }
+    QRgb operator()(const uchar* pRow, uint32_t nPosition) const
+    {
+        const unsigned p = pRow[nPosition] | pRow[nPosition + 1] << 8;
+        const unsigned r = p >> 10 & 31, g = p >> 5 & 31, b = p & 31;
+        return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 3 | g >> 2) << 8 | (b << 3 | b >> 2);
+    }
+};
+// 24 and 32 bits: blue, green, red in memory, as in a QRgb read on a little-endian machine. A fourth
+// byte is ignored: the screen shows no alpha.
+struct SFetchBgr24 : SFetchBytes {
+    static uint32_t Position(uint32_t x) { return 3 * x; }
+    QRgb operator()(const uchar* pRow, uint32_t nPosition) const
+    {
+        uint16_t nBlueGreen;
+        std::memcpy(&nBlueGreen, pRow + nPosition, 2);
+        return 0xFF000000u | uint32_t(pRow[nPosition + 2]) << 16 | nBlueGreen;
+    }
+};
+struct SFetchBgr32 : SFetchBytes {
+    static uint32_t Position(uint32_t x) { return 4 * x; }
+    QRgb operator()(const uchar* pRow, uint32_t nPosition) const
+    {
+        uint32_t nPixel;
+        std::memcpy(&nPixel, pRow + nPosition, 4);
+        return 0xFF000000u | nPixel;
+    }
+};
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the 24- and 32-bit readers assume little-endian pixels");
+
+// Which stored pixels land on the destination pixels being drawn.
+struct SSampling {
+    std::vector<uint32_t> columns; // source column of each destination column
+    std::vector<int> rows;         // stored source row of each destination row
+};
+
+// Fills the first columns.size() x rows.size() pixels of buffer (RGB32) with the sampled pixels.
+template <class TFetch> void SampleRows(const QImage& image, const SSampling& s, QImage& buffer, const TFetch& fetch)
+{
+    const int nColumns = int(s.columns.size());
+    const int nRows = int(s.rows.size());
+    std::vector<uint32_t> positions(s.columns.size());
+    std::transform(s.columns.begin(), s.columns.end(), positions.begin(), TFetch::Position);
+    const uint32_t* pPositions = positions.data();
+    for (int y = 0; y < nRows; ++y) {
+        auto* pDst = reinterpret_cast<QRgb*>(buffer.scanLine(y));
+        if (y > 0 && s.rows[y] == s.rows[y - 1]) {
+            std::memcpy(pDst, buffer.constScanLine(y - 1), size_t(nColumns) * sizeof(QRgb));
+            continue;
+        }
+        const uchar* pRow = image.constScanLine(s.rows[y]);
+        if (y + 1 < nRows && std::abs(s.rows[y + 1] - s.rows[y]) > 1) {
+            // Zoomed out the rows lie apart: fetch the pixels of the next row while this one is
+            // converted, or reading them waits on memory at every pixel.
+            const uchar* pNext = image.constScanLine(s.rows[y + 1]);
+            for (int x = 0; x < nColumns; ++x) {
+                __builtin_prefetch(pNext + TFetch::Byte(pPositions[x]));
+                pDst[x] = fetch(pRow, pPositions[x]);
+            }
+        } else {
+            for (int x = 0; x < nColumns; ++x)
+                pDst[x] = fetch(pRow, pPositions[x]);
+        }
+    }
+}
+
+// The colour table of an indexed image, with every index a pixel can hold mapped to an opaque colour.
+std::array<QRgb, 256> ColourTable(const QImage& image)
+{
+    std::array<QRgb, 256> colours;
+    colours.fill(0xFF000000u);
+    const QList<QRgb> table = image.colorTable();
+    for (qsizetype i = 0; i < std::min<qsizetype>(table.size(), 256); ++i)
+        colours[size_t(i)] = 0xFF000000u | table[i];
+    return colours;
+}
+
+// Converts the pixels s picks from image into the top-left corner of buffer (RGB32, which must be
+// large enough). False for a format without a reader.
+bool Sample(const QImage& image, const SSampling& s, QImage& buffer)
+{
+    switch (image.format()) {
+    case QImage::Format_Mono: {
+        const std::array<QRgb, 256> colours = ColourTable(image);
+        SampleRows(image, s, buffer, SFetchMono{colours.data()});
+        return true;
+    }
+    case QImage::Format_Indexed8: {
+        const std::array<QRgb, 256> colours = ColourTable(image);
+        SampleRows(image, s, buffer, SFetchIndexed8{colours.data()});
+        return true;
+    }
+    case QImage::Format_RGB16: SampleRows(image, s, buffer, SFetch565{}); return true;
+    case QImage::Format_RGB555: SampleRows(image, s, buffer, SFetch555{}); return true;
+    case QImage::Format_BGR888: SampleRows(image, s, buffer, SFetchBgr24{}); return true;
+    case QImage::Format_RGB32: SampleRows(image, s, buffer, SFetchBgr32{}); return true;
+    default: return false;
+    }
+}
+
+// Converts the part of a picture (rows stored bottom-up) that falls inside rcClip, when the whole
+// picture is stretched over rcDest nearest neighbour, into the top-left corner of buffer (RGB32, grown
+// when too small). Only those pixels are read, so the cost follows the clip, not the image. Returns
+// the part's rectangle; empty when nothing of the picture shows.
+QRect SamplePicture(const QImage& image, const QRect& rcDest, const QRect& rcClip, QImage& buffer)
+{
+    const QRect rcPart = rcDest & rcClip;
+    if (rcPart.isEmpty() || image.isNull())
+        return {};
+
+    // Destination pixel (x, y) shows picture pixel ((x - left) * width / dest width, likewise down); the
+    // picture's top row is the last stored row.
+    const int64_t nWidth = image.width(), nHeight = image.height();
+    SSampling s;
+    s.columns.resize(size_t(rcPart.width()));
+    s.rows.resize(size_t(rcPart.height()));
+    for (int x = 0; x < rcPart.width(); ++x)
+        s.columns[size_t(x)] = uint32_t((rcPart.left() + x - rcDest.left()) * nWidth / rcDest.width());
+    for (int y = 0; y < rcPart.height(); ++y)
+        s.rows[size_t(y)] = int(nHeight - 1 - (rcPart.top() + y - rcDest.top()) * nHeight / rcDest.height());
+
+    if (buffer.width() < rcPart.width() || buffer.height() < rcPart.height() ||
+        buffer.format() != QImage::Format_RGB32) {
+        buffer = QImage(rcPart.size().expandedTo(buffer.size()), QImage::Format_RGB32);
+        if (buffer.isNull())
+            return {};
+    }
+    return Sample(image, s, buffer) ? rcPart : QRect();
+}
+
+// Far zoomed out, the pixels drawn from one row of a picture of 16 bits or more lie less than a cache
+// line apart, so every paint would read whole rows, hundreds of them from all over the image. When
+// each drawn pixel stands for ZOOMED_COPY_FROM picture pixels or more each way, such a picture is
+// therefore sampled once into a copy at the drawn size (at most 1/64 of its pixels and 1/32 of its
+// bytes), and paints copy from that.
+constexpr int ZOOMED_COPY_FROM = 8;
+
+bool WantsZoomedCopy(const QImage& image, const QRect& rcDest)
+{
+    return image.depth() >= 16 && !rcDest.isEmpty() && int64_t(rcDest.width()) * ZOOMED_COPY_FROM <= image.width() &&
+           int64_t(rcDest.height()) * ZOOMED_COPY_FROM <= image.height();
+}
+
+} // namespace
+
+CLumivoView::CLumivoView(CLumivoDoc* pDocument)
+    : CView(pDocument), m_brBackground(QColor(191, 191, 191), Qt::DiagCrossPattern)
+{
+    // The sunken edge around the picture; every pixel of the viewport is painted by OnDraw.
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+
+    OnCommand(
+        ID_IMAGE_ZOOM_IN, [this] { OnZoomIn(); }, [this](CCmdUI& ui) { ui.Enable(m_dZoom < MAX_ZOOM_IN); });
+    OnCommand(
+        ID_IMAGE_ZOOM_OUT, [this] { OnZoomOut(); }, [this](CCmdUI& ui) { ui.Enable(m_dZoom > MIN_ZOOM); });
+    OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
+    OnCommand(ID_FILE_PRINT_DIRECT, [this] { OnFilePrintDirect(); });
+    OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+}
 
 CLumivoView::~CLumivoView() = default;
 
@@ -14,31 +221,242 @@ CLumivoDoc* CLumivoView::GetDocument() const
     return static_cast<CLumivoDoc*>(CView::GetDocument());
 }
 
+const QImage& CLumivoView::Picture()
+{
+    FIBITMAP* pBitmap = GetDocument() ? GetDocument()->m_pBitmap : nullptr;
+    if (pBitmap != m_pShownBitmap) {
+        m_image = BitmapToQImage(pBitmap);
+        m_zoomed = QImage();
+        m_pShownBitmap = pBitmap;
+    }
+    return m_image;
+}
+
+QSize CLumivoView::ZoomedSize() const
+{
+    const CLumivoDoc* pDoc = GetDocument();
+    if (!pDoc)
+        return {0, 0};
+    return {int(pDoc->m_nWidth * m_dZoom), int(pDoc->m_nHeight * m_dZoom)};
+}
+
 void CLumivoView::OnUpdate(CView* pSender, int nHint)
 {
     CLumivoDoc* pDoc = GetDocument();
-    m_image = pDoc ? BitmapToQImage(pDoc->m_pBitmap) : QImage();
-    if (pDoc && pDoc->m_pBitmap)
-        SetScrollSizes(QSize(pDoc->m_nWidth, pDoc->m_nHeight));
+    if (nHint == CLumivoDoc::HINT_NEW_IMAGE) {
+        m_pShownBitmap = nullptr; // the pixels may have changed in place: wrap them again
+        SetScrollSizes(ZoomedSize());
+        FitFrameToImage();
+    } else if (pDoc && pDoc->m_pBitmap) {
+        SetScrollSizes(ZoomedSize());
+    }
     CView::OnUpdate(pSender, nHint);
 }
 
-void CLumivoView::OnDraw(QPainter& painter)
+QSize CLumivoView::FrameSizeForClient(QSize sizeClient) const
 {
-    const QRect area(QPoint(0, 0), viewport()->size().expandedTo(GetTotalSize()));
-    painter.fillRect(area, QBrush(QColor(191, 191, 191), Qt::DiagCrossPattern));
-    if (m_image.isNull())
+    // The frame's border and caption (its contents margins, right also before it was ever laid out),
+    // then the view's sunken edge.
+    const QMargins margins = GetParentFrame()->contentsMargins();
+    const int nEdge = 2 * frameWidth();
+    return sizeClient + QSize(margins.left() + margins.right() + nEdge, margins.top() + margins.bottom() + nEdge);
+}
+
+void CLumivoView::ResizeFrame(QSize sizeOuter)
+{
+    QMdiSubWindow* pFrame = GetParentFrame();
+    if (pFrame && !pFrame->isMinimized() && !pFrame->isMaximized())
+        pFrame->resize(sizeOuter);
+}
+
+void CLumivoView::FitFrameToImage()
+{
+    QMdiSubWindow* pFrame = GetParentFrame();
+    const QWidget* pMain = AfxGetMainWnd();
+    if (!pFrame || !pMain || pFrame->isMinimized() || pFrame->isMaximized())
         return;
-    // Rows are stored bottom-up: draw the wrapped image mirrored vertically.
-    painter.save();
-    painter.translate(0, m_image.height());
-    painter.scale(1, -1);
-    painter.drawImage(0, 0, m_image);
-    painter.restore();
+    // Room between the frame's top-left corner and the main window's far edges, in screen pixels.
+    const QPoint ptFrame = pFrame->mapToGlobal(QPoint(0, 0));
+    const QRect rcMain = pMain->frameGeometry();
+    const int nRoomAcross = rcMain.left() + pMain->width() - ptFrame.x() - 12;
+    const int nRoomDown = rcMain.top() + pMain->height() - ptFrame.y() - 12;
+    const QSize sizeZoomed = ZoomedSize();
+    ResizeFrame(
+        FrameSizeForClient(QSize(std::min(nRoomAcross, sizeZoomed.width()), std::min(nRoomDown, sizeZoomed.height()))));
+}
+
+void CLumivoView::OnZoomIn()
+{
+    m_dZoom *= 2;
+    GetDocument()->UpdateAllViews(nullptr, 0);
+}
+
+void CLumivoView::OnZoomOut()
+{
+    m_dZoom *= 0.5;
+    const QSize sizeZoomed = ZoomedSize();
+    SetScrollSizes(sizeZoomed);
+    const QSize sizeClient = viewport()->size();
+    if (GetParentFrame() && (sizeZoomed.width() < sizeClient.width() || sizeZoomed.height() < sizeClient.height()))
+        ResizeFrame(FrameSizeForClient(sizeZoomed) + QSize(4, 4));
+    GetDocument()->UpdateAllViews(nullptr, 0);
+}
+
+void CLumivoView::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::RightButton && m_dZoom > MIN_ZOOM) {
+        m_dZoom *= 0.5;
+        GetDocument()->UpdateAllViews(nullptr, 0);
+    }
+    CView::mousePressEvent(pEvent);
+}
+
+void CLumivoView::wheelEvent(QWheelEvent* pEvent)
+{
+    CView::wheelEvent(pEvent); // scroll first
+    // One zoom step per notch; finer wheels add up to a notch first.
+    m_nWheelDelta += pEvent->angleDelta().y();
+    while (m_nWheelDelta <= -WHEEL_STEP || m_nWheelDelta >= WHEEL_STEP) {
+        const bool bTowardUser = m_nWheelDelta < 0;
+        m_nWheelDelta += bTowardUser ? WHEEL_STEP : -WHEEL_STEP;
+        if (bTowardUser) {
+            if (m_dZoom > MIN_ZOOM)
+                OnZoomOut();
+            continue;
+        }
+        if (m_dZoom >= MAX_ZOOM_IN)
+            continue;
+        m_dZoom *= 2;
+        const QSize sizeZoomed = ZoomedSize();
+        SetScrollSizes(sizeZoomed);
+        const QSize sizeClient = viewport()->size();
+        // The frame grows with the picture, also beyond the MDI area, which then shows its scroll bars.
+        if (GetParentFrame() && (sizeClient.width() < sizeZoomed.width() || sizeClient.height() < sizeZoomed.height()))
+            ResizeFrame(FrameSizeForClient(sizeZoomed) + QSize(4, 4));
+        GetDocument()->UpdateAllViews(nullptr, 0);
+    }
+    pEvent->accept();
+}
+
+QPoint CLumivoView::ViewToImage(QPoint ptClient) const
+{
+    const QPoint ptScroll = GetScrollPosition();
+    return {int(std::floor((ptClient.x() + ptScroll.x() - m_nOffsetX) / m_dZoom)),
+            int(std::floor((ptClient.y() + ptScroll.y() - m_nOffsetY) / m_dZoom))};
+}
+
+void CLumivoView::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    CLumivoDoc* pDoc = GetDocument();
+    CMDIFrameWnd* pMain = AfxGetMainWnd();
+    if (pDoc && pMain) {
+        const QPoint pt = ViewToImage(pEvent->position().toPoint());
+        QString strText = QStringLiteral(" ");
+        int nIndex = -1;
+        uint32_t rgb = 0;
+        if (pDoc->IsInsideImage(pt.x(), pt.y())) {
+            pDoc->ReadPixel(pt.x(), pt.y(), nIndex, rgb);
+            strText = QString::asprintf("[%d,%d] [%d] [RGB=%d:%d:%d]", pt.x(), pt.y(), nIndex, int(rgb >> 16 & 0xFF),
+                                        int(rgb >> 8 & 0xFF), int(rgb & 0xFF));
+        }
+        pMain->SetPaneText(0, strText, true);
+    }
+    CView::mouseMoveEvent(pEvent);
 }
 
 void CLumivoView::OnSetFocus()
 {
     if (CLumivoDoc* pDoc = GetDocument())
         pDoc->ShowImageStatus();
+}
+
+void CLumivoView::OnDraw(QPainter& painter)
+{
+    // Everything the view can scroll over, in logical coordinates.
+    const QSize sizeClient = viewport()->size();
+    const QSize sizeTotal = GetTotalSize();
+    const int nRight = std::max(sizeClient.width(), sizeTotal.width());
+    const int nBottom = std::max(sizeClient.height(), sizeTotal.height());
+
+    // Centred while the window is larger than the zoomed picture, at the origin otherwise.
+    const QSize sizeZoomed = ZoomedSize();
+    m_nDrawWidth = sizeZoomed.width();
+    m_nDrawHeight = sizeZoomed.height();
+    m_nOffsetX = std::max(0, (nRight - m_nDrawWidth) / 2);
+    m_nOffsetY = std::max(0, (nBottom - m_nDrawHeight) / 2);
+
+    const QImage& image = Picture();
+    const QRect rcArea(0, 0, nRight, nBottom);
+    const QRect rcClip = painter.hasClipping() ? painter.clipBoundingRect().toAlignedRect() & rcArea : rcArea;
+    const QRect rcImage = image.isNull() ? QRect() : QRect(m_nOffsetX, m_nOffsetY, m_nDrawWidth, m_nDrawHeight);
+
+    // The hatch, anchored at logical (0, 0) so that it moves with the picture while scrolling; its gaps
+    // in the window colour. Only where the picture does not cover it: the picture is opaque.
+    painter.setBrushOrigin(0, 0);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(Qt::white);
+    for (const QRect& rc : QRegion(rcClip) - QRegion(rcImage))
+        painter.fillRect(rc, m_brBackground);
+
+    if (WantsZoomedCopy(image, rcImage)) {
+        if (m_zoomed.size() != rcImage.size()) {
+            const QRect rcAll(QPoint(0, 0), rcImage.size());
+            m_zoomed = QImage();
+            SamplePicture(image, rcAll, rcAll, m_zoomed); // left null when memory runs out
+        }
+        const QRect rcPart = rcImage & rcClip;
+        painter.drawImage(rcPart.topLeft(), m_zoomed, rcPart.translated(-rcImage.topLeft()));
+        return;
+    }
+    const QRect rcPart = SamplePicture(image, rcImage, rcClip, m_buffer);
+    if (!rcPart.isEmpty())
+        painter.drawImage(rcPart.topLeft(), m_buffer, QRect(QPoint(0, 0), rcPart.size()));
+}
+
+void CLumivoView::OnPrint(QPainter& painter, QSize sizePage)
+{
+    const QImage& image = Picture();
+    if (image.isNull())
+        return;
+    // Scaled to the page width when the image is wider than tall, otherwise to the page height.
+    const double dScale = image.width() > image.height() ? double(sizePage.width()) / image.width()
+                                                         : double(sizePage.height()) / image.height();
+    const QSize sizePrinted(int(image.width() * dScale), int(image.height() * dScale));
+    const QRect rcPrinted(QPoint(std::max(0, (sizePage.width() - sizePrinted.width()) / 2),
+                                 std::max(0, (sizePage.height() - sizePrinted.height()) / 2)),
+                          sizePrinted);
+    // Sampled to at most the printed size, so that a huge image costs no more than the page; the
+    // printer enlarges a smaller one itself.
+    const QRect rcSampled(QPoint(0, 0), sizePrinted.boundedTo(image.size()));
+    QImage sampled;
+    if (!SamplePicture(image, rcSampled, rcSampled, sampled).isEmpty())
+        painter.drawImage(rcPrinted, sampled, rcSampled);
+}
+
+void CLumivoView::PrintTo(QPrinter& printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    OnPrint(painter, QSize(printer.width(), printer.height()));
+}
+
+void CLumivoView::OnFilePrint()
+{
+    QPrinter& printer = AfxGetApp()->GetPrinter();
+    QPrintDialog dialog(&printer, AfxGetMainWnd());
+    if (dialog.exec() == QDialog::Accepted)
+        PrintTo(printer);
+}
+
+void CLumivoView::OnFilePrintDirect()
+{
+    PrintTo(AfxGetApp()->GetPrinter());
+}
+
+void CLumivoView::OnFilePrintPreview()
+{
+    QPrintPreviewDialog dialog(&AfxGetApp()->GetPrinter(), AfxGetMainWnd());
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pPrinter) { PrintTo(*pPrinter); });
+    dialog.exec();
 }

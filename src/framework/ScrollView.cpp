@@ -3,6 +3,7 @@
 #include "framework/Document.h"
 
 #include <QMdiSubWindow>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -55,7 +56,11 @@ void CView::ScrollToPosition(QPoint pt)
 
 void CView::UpdateBars()
 {
-    const QSize sizeClient = viewport()->size();
+    // When everything fits without scroll bars, measure without them, or bars shown for a smaller
+    // window would keep themselves needed.
+    const QSize sizeMax = maximumViewportSize();
+    const bool bFits = m_sizeTotal.width() <= sizeMax.width() && m_sizeTotal.height() <= sizeMax.height();
+    const QSize sizeClient = bFits ? sizeMax : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, m_sizeTotal.width() - sizeClient.width()));
     horizontalScrollBar()->setPageStep(std::max(1, sizeClient.width()));
     horizontalScrollBar()->setSingleStep(std::max(1, sizeClient.width() / 10));
@@ -64,9 +69,10 @@ void CView::UpdateBars()
     verticalScrollBar()->setSingleStep(std::max(1, sizeClient.height() / 10));
 }
 
-void CView::paintEvent(QPaintEvent*)
+void CView::paintEvent(QPaintEvent* pEvent)
 {
     QPainter painter(viewport());
+    painter.setClipRect(pEvent->rect());
     painter.translate(-GetScrollPosition());
     OnDraw(painter);
 }

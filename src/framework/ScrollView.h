@@ -20,7 +20,8 @@ public:
     // Called by the document; the default repaints.
     virtual void OnUpdate(CView* pSender, int nHint);
     virtual void OnInitialUpdate() { OnUpdate(nullptr, 0); }
-    // Draws in logical coordinates: the painter is already translated by the scroll position.
+    // Draws in logical coordinates: the painter is already translated by the scroll position and
+    // clipped to the exposed rectangle (clipBoundingRect() gives it in logical coordinates).
     virtual void OnDraw(QPainter& painter) = 0;
 
     void SetScrollSizes(QSize sizeTotal);

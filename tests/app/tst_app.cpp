@@ -215,8 +215,7 @@ private slots:
             auto* pDialog = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pDialog);
             strFilter = pDialog->selectedNameFilter();
-            pDialog->selectFile(m_dir.filePath("b.bmp"));
-            QMetaObject::invokeMethod(pDialog, "accept");
+            ChooseFile(pDialog, m_dir.filePath("b.bmp"));
         });
         QVERIFY(app.GetMainWnd()->ExecuteCommand(ID_FILE_OPEN));
         QCOMPARE(strFilter, QStringLiteral("All Files (*.*)"));

@@ -6,20 +6,39 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
+namespace {
+// The active modal widget once it has been seen on two polls in a row: a dialog is driven only
+// when its exec() loop runs, never between its show() and its loop.
+QWidget* SettledModal(QPointer<QWidget>& pSeen)
+{
+    QWidget* pModal = QApplication::activeModalWidget();
+    if (!pModal || !pModal->isVisible()) {
+        pSeen = nullptr;
+        return nullptr;
+    }
+    const bool bSettled = pSeen.data() == pModal;
+    pSeen = pModal;
+    return bSettled ? pModal : nullptr;
+}
+} // namespace
+
 void DriveNextModal(std::function<void(QWidget* pModal)> fnDrive, int nTimeoutMs)
 {
     // Poll from the event loop: the modal widget exists only once its exec() runs.
     auto* pTimer = new QTimer;
     const QDeadlineTimer deadline(nTimeoutMs);
-    QObject::connect(pTimer, &QTimer::timeout, [pTimer, fnDrive, deadline] {
-        QWidget* pModal = QApplication::activeModalWidget();
-        if (pModal && pModal->isVisible()) {
+    auto pSeen = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(pTimer, &QTimer::timeout, [pTimer, fnDrive, deadline, pSeen] {
+        QWidget* pModal = SettledModal(*pSeen);
+        if (pModal) {
             pTimer->stop();
             pTimer->deleteLater();
             fnDrive(pModal);
@@ -37,9 +56,10 @@ void DriveStep(std::shared_ptr<std::vector<std::function<void(QWidget*)>>> pStep
 {
     auto* pTimer = new QTimer;
     const QDeadlineTimer deadline(nTimeoutMs);
+    auto pSeen = std::make_shared<QPointer<QWidget>>();
     QObject::connect(pTimer, &QTimer::timeout, [=] {
-        QWidget* pModal = QApplication::activeModalWidget();
-        const bool bNew = pModal && pModal->isVisible() && (pPrevious.isNull() || pModal != pPrevious.data());
+        QWidget* pModal = SettledModal(*pSeen);
+        const bool bNew = pModal && (pPrevious.isNull() || pModal != pPrevious.data());
         if (!bNew && !deadline.hasExpired())
             return;
         pTimer->stop();
@@ -77,6 +97,22 @@ void PressButton(QWidget* pDialog, const QString& strText)
             return;
         }
     }
+}
+
+void ChooseFile(QWidget* pFileDialog, const QString& strPath, int nFilter)
+{
+    auto* pDialog = qobject_cast<QFileDialog*>(pFileDialog);
+    if (!pDialog)
+        return;
+    const QFileInfo info(strPath);
+    pDialog->setDirectory(info.absolutePath());
+    if (nFilter > 0)
+        pDialog->selectNameFilter(pDialog->nameFilters().at(nFilter - 1));
+    // Typed into the name field, as a user does: selectFile() ignores names the folder model has not
+    // listed yet.
+    if (auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        pEdit->setText(info.fileName());
+    QMetaObject::invokeMethod(pDialog, "accept");
 }
 
 QString MessageBoxText(QWidget* pModal)

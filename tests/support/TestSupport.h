@@ -18,6 +18,8 @@ void DriveModals(std::vector<std::function<void(QWidget* pModal)>> steps, int nT
 void FillField(QWidget* pDialog, const QString& strName, const QString& strText);
 // Clicks the button of pDialog whose text (without '&') is strText.
 void PressButton(QWidget* pDialog, const QString& strText);
+// Answers a file dialog with strPath under its filter nFilter (1-based; 0 keeps the filter).
+void ChooseFile(QWidget* pFileDialog, const QString& strPath, int nFilter = 0);
 // The text of a message box (its main text), or empty.
 QString MessageBoxText(QWidget* pModal);
 

@@ -1,0 +1,260 @@
+// The small windows of the shell: the splash, the MDI background, the child frame and the progress
+// dialog, inside the running application.
+#include "app/LogoMdi.h"
+#include "app/LumivoApp.h"
+#include "app/MainFrame.h"
+#include "app/SplashWnd.h"
+#include "document/LumivoDoc.h"
+#include "document/LumivoView.h"
+#include "res/CommandIds.h"
+#include "support/TestSupport.h"
+#include "ui/ProgressDlg.h"
+
+#include <FreeImage.h>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+CMainFrame* MainFrame()
+{
+    return static_cast<CMainFrame*>(AfxGetMainWnd());
+}
+
+CLumivoView* ShowImage(int nWidth, int nHeight)
+{
+    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, 24);
+    CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(pBitmap, QStringLiteral("Shell image"), 0);
+    QCoreApplication::processEvents();
+    return pDoc ? static_cast<CLumivoView*>(pDoc->GetViews().front()) : nullptr;
+}
+
+// Records the region of every paint a widget receives.
+class CPaintSpy : public QObject {
+public:
+    explicit CPaintSpy(QWidget* pWidget) { pWidget->installEventFilter(this); }
+    QRegion m_rgnPainted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Paint)
+            m_rgnPainted += static_cast<QPaintEvent*>(pEvent)->region();
+        return false;
+    }
+};
+
+} // namespace
+
+class CTestShell : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<CLumivoApp> m_pApp;
+    QSet<QWidget*> m_windowsBefore;
+
+private slots:
+    void initTestCase()
+    {
+        m_pApp = std::make_unique<CLumivoApp>();
+        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        // A start with the no-logo switch shows no splash.
+        QVERIFY(!CSplashWnd::Current());
+        m_pApp->CloseAllDocuments();
+        QVERIFY(QTest::qWaitForWindowExposed(MainFrame()));
+        MainFrame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(MainFrame()));
+        m_windowsBefore = TopLevelWidgets();
+    }
+
+    void cleanup()
+    {
+        if (CSplashWnd* pSplash = CSplashWnd::Current())
+            pSplash->HideSplashScreen();
+        CSplashWnd::EnableSplashScreen(false);
+        m_pApp->CloseAllDocuments();
+        QCOMPARE(TopLevelWidgets(), m_windowsBefore);
+    }
+
+    void cleanupTestCase() { m_pApp.reset(); }
+
+    // --- splash ------------------------------------------------------------------------------------
+
+    void splashShowsCentredAndGoesAfterItsTime()
+    {
+        CSplashWnd::EnableSplashScreen(true);
+        CSplashWnd::ShowSplashScreen(MainFrame());
+        CSplashWnd* pSplash = CSplashWnd::Current();
+        QVERIFY(pSplash);
+        QVERIFY(pSplash->isVisible());
+        QCOMPARE(pSplash->size(), QSize(520, 316));
+        QCOMPARE(pSplash->geometry().center(), MainFrame()->frameGeometry().center());
+        // At most one.
+        CSplashWnd::ShowSplashScreen(MainFrame());
+        QCOMPARE(CSplashWnd::Current(), pSplash);
+        QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
+    }
+
+    void splashNotShownWhenDisabled()
+    {
+        CSplashWnd::EnableSplashScreen(false);
+        CSplashWnd::ShowSplashScreen(MainFrame());
+        QVERIFY(!CSplashWnd::Current());
+    }
+
+    void splashConsumesTheFirstPress_data()
+    {
+        QTest::addColumn<bool>("bKey");
+        QTest::newRow("key") << true;
+        QTest::newRow("right button") << false;
+    }
+
+    void splashConsumesTheFirstPress()
+    {
+        // "+" zooms in and the right button zooms out; while the splash is up neither does anything.
+        QFETCH(bool, bKey);
+        CLumivoView* pView = ShowImage(40, 30);
+        pView->setFocus();
+        const auto press = [&] {
+            if (bKey)
+                QTest::keyClick(pView, Qt::Key_Plus);
+            else
+                QTest::mouseClick(pView->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        };
+        CSplashWnd::EnableSplashScreen(true);
+        CSplashWnd::ShowSplashScreen(MainFrame());
+        QVERIFY(CSplashWnd::Current());
+        press();
+        QVERIFY(!CSplashWnd::Current());
+        QCOMPARE(pView->m_dZoom, 1.0);
+        // The keyboard is back with the main window and its view.
+        QTRY_COMPARE(QApplication::activeWindow(), MainFrame());
+        QCOMPARE(QApplication::focusWidget(), pView);
+        press();
+        QCOMPARE(pView->m_dZoom, bKey ? 2.0 : 0.5);
+    }
+
+    // --- MDI background ----------------------------------------------------------------------------
+
+    void mdiBackgroundIsSolid()
+    {
+        CLogoMdi* pMdi = MainFrame()->GetLogoMdi();
+        QCOMPARE(pMdi->m_crBackground, QColor(49, 67, 90));
+        const auto isFilledWith = [pMdi](QColor colour) {
+            const QImage shot = pMdi->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (shot.pixel(x, y) != colour.rgb())
+                        return false;
+            return !shot.isNull();
+        };
+        QVERIFY(isFilledWith(QColor(49, 67, 90)));
+        pMdi->m_crBackground = QColor(200, 10, 10);
+        QVERIFY(isFilledWith(QColor(200, 10, 10)));
+        pMdi->m_crBackground = QColor(49, 67, 90);
+    }
+
+    void mdiRepaintsWhollyOnResize()
+    {
+        CLogoMdi* pMdi = MainFrame()->GetLogoMdi();
+        CPaintSpy spy(pMdi->viewport());
+        const QSize size = MainFrame()->size();
+        MainFrame()->resize(size - QSize(30, 20));
+        QTRY_VERIFY(!spy.m_rgnPainted.isEmpty());
+        QTRY_COMPARE(spy.m_rgnPainted.boundingRect(), pMdi->viewport()->rect());
+        spy.m_rgnPainted = QRegion();
+        MainFrame()->resize(size);
+        QTRY_COMPARE(spy.m_rgnPainted, QRegion(pMdi->viewport()->rect()));
+    }
+
+    // --- child frame -------------------------------------------------------------------------------
+
+    void childFrameHasCaptionEdgeAndScrollBars()
+    {
+        CLumivoView* pView = ShowImage(3000, 2000);
+        QMdiSubWindow* pFrame = pView->GetParentFrame();
+        QVERIFY(pFrame->windowFlags() & Qt::WindowTitleHint);
+        QCOMPARE(pFrame->windowTitle(), QStringLiteral("Shell image"));
+        QCOMPARE(pView->frameShadow(), QFrame::Sunken);
+        QVERIFY(pView->frameWidth() > 0);
+        QVERIFY(pView->horizontalScrollBar()->isVisible() && pView->horizontalScrollBar()->isEnabled());
+        QVERIFY(pView->verticalScrollBar()->isVisible() && pView->verticalScrollBar()->isEnabled());
+    }
+
+    // --- progress dialog ---------------------------------------------------------------------------
+
+    void progressPercentages()
+    {
+        CProgressDlg dialog;
+        QVERIFY(dialog.Create(MainFrame()));
+        auto* pPercent = dialog.findChild<QLabel*>("percent");
+        auto* pBar = dialog.findChild<QProgressBar*>("progress");
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Progress"));
+        QCOMPARE(pPercent->text(), QStringLiteral(" 0 %"));
+        QCOMPARE(pBar->value(), 0);
+        QStringList shown;
+        for (int i = 0; i < 12; ++i) {
+            dialog.StepIt();
+            shown << pPercent->text();
+        }
+        QCOMPARE(shown,
+                 (QStringList{"10%", "20%", "30%", "40%", "50%", "60%", "70%", "80%", "90%", "100%", "10%", "20%"}));
+        QCOMPARE(pBar->value(), 20); // the bar wrapped past its end
+        dialog.DestroyWindow();
+    }
+
+    void progressDisablesItsOwner()
+    {
+        {
+            CProgressDlg dialog(IDS_BATCH_PROGRESS);
+            QVERIFY(dialog.Create(nullptr)); // the main window by default
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Converting files progress ..."));
+            QVERIFY(dialog.isVisible());
+            QVERIFY(!MainFrame()->isEnabled());
+            QVERIFY(dialog.isEnabled());
+            dialog.DestroyWindow();
+            QVERIFY(MainFrame()->isEnabled());
+            QVERIFY(!dialog.isVisible());
+        }
+        // An owner that was disabled already stays so.
+        MainFrame()->setEnabled(false);
+        {
+            CProgressDlg dialog;
+            dialog.Create(MainFrame());
+            dialog.DestroyWindow();
+        }
+        QVERIFY(!MainFrame()->isEnabled());
+        MainFrame()->setEnabled(true);
+        // Destroyed without DestroyWindow: the owner comes back all the same.
+        {
+            CProgressDlg dialog;
+            dialog.Create(MainFrame());
+        }
+        QVERIFY(MainFrame()->isEnabled());
+    }
+
+    void progressCancelIsNotedWhileSteppingRunsEvents()
+    {
+        CProgressDlg dialog;
+        dialog.Create(MainFrame());
+        auto* pCancel = dialog.findChild<QPushButton*>();
+        QVERIFY(pCancel && pCancel->text() == QStringLiteral("Cancel"));
+        // A click waiting in the queue is handled by the next step.
+        QTimer::singleShot(0, pCancel, [pCancel] { QTest::mouseClick(pCancel, Qt::LeftButton); });
+        QVERIFY(!dialog.CheckCancelButton());
+        dialog.StepIt();
+        QVERIFY(dialog.CheckCancelButton());
+        QVERIFY(dialog.isVisible()); // Cancel only notes the request
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+        dialog.DestroyWindow();
+    }
+};
+
+QTEST_MAIN(CTestShell)
+#include "tst_shell.moc"
