@@ -42,23 +42,16 @@ struct SFetchIndexed8 {
     static size_t Byte(uint32_t nPosition) { return nPosition; }
     QRgb operator()(const uchar* pRow, uint32_t nPosition) const { return pColours[pRow[nPosition]]; }
 };
-// 16-bit pixels: five or six bits per channel, widened by repeating their high bits.
-struct SFetch565 : SFetchBytes {
+// 16-bit pixels: five bits for red and blue, GreenBits (6 for 565, 5 for 555) for green, each widened
+// by repeating its high bits.
+template <int GreenBits> struct SFetch16 : SFetchBytes {
     static uint32_t Position(uint32_t x) { return 2 * x; }
     QRgb operator()(const uchar* pRow, uint32_t nPosition) const
     {
         const unsigned p = pRow[nPosition] | pRow[nPosition + 1] << 8;
-        const unsigned r = p >> 11 & 31, g = p >> 5 & 63, b = p & 31;
-        return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
-    }
-};
-struct SFetch555 : SFetchBytes {
-    static uint32_t Position(uint32_t x) { return 2 * x; }
-    QRgb operator()(const uchar* pRow, uint32_t nPosition) const
-    {
-        const unsigned p = pRow[nPosition] | pRow[nPosition + 1] << 8;
-        const unsigned r = p >> 10 & 31, g = p >> 5 & 31, b = p & 31;
-        return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 3 | g >> 2) << 8 | (b << 3 | b >> 2);
+        const unsigned r = p >> (5 + GreenBits) & 31, g = p >> 5 & ((1u << GreenBits) - 1), b = p & 31;
+        const unsigned g8 = g << (8 - GreenBits) | g >> (2 * GreenBits - 8);
+        return 0xFF000000u | (r << 3 | r >> 2) << 16 | g8 << 8 | (b << 3 | b >> 2);
     }
 };
 // 24 and 32 bits: blue, green, red in memory, as in a QRgb read on a little-endian machine. A fourth
@@ -145,8 +138,8 @@ bool Sample(const QImage& image, const SSampling& s, QImage& buffer)
         SampleRows(image, s, buffer, SFetchIndexed8{colours.data()});
         return true;
     }
-    case QImage::Format_RGB16: SampleRows(image, s, buffer, SFetch565{}); return true;
-    case QImage::Format_RGB555: SampleRows(image, s, buffer, SFetch555{}); return true;
+    case QImage::Format_RGB16: SampleRows(image, s, buffer, SFetch16<6>{}); return true;
+    case QImage::Format_RGB555: SampleRows(image, s, buffer, SFetch16<5>{}); return true;
     case QImage::Format_BGR888: SampleRows(image, s, buffer, SFetchBgr24{}); return true;
     case QImage::Format_RGB32: SampleRows(image, s, buffer, SFetchBgr32{}); return true;
     default: return false;
