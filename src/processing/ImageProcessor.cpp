@@ -3,9 +3,12 @@
 #include "processing/ipl/Ipl.h"
 
 #include <FreeImage.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
+#include <opencv2/core.hpp>
 
 int MulDiv(int a, int b, int c)
 {
@@ -220,5 +223,226 @@ FIBITMAP* CImageProcessor::Shear(double dShearX, double dShearY, double dShiftX,
     };
     return Run(fnSize, [=](const IplImage* pSrc, IplImage* pDst) {
         iplShear(pSrc, pDst, dShearX, dShearY, dShiftX, dShiftY, nInterpolation);
+    });
+}
+
+namespace {
+constexpr float kPi = 3.1415927f;
+constexpr double kTenPi = 31.41592653589793;
+
+// The run-time library's generator: seeded like srand, each draw 0 .. 32767 like rand.
+class CRandom {
+public:
+    explicit CRandom(unsigned nSeed) : m_nState(nSeed) {}
+    int Next()
+    {
+        m_nState = m_nState * 214013u + 2531011u;
+        return int((m_nState >> 16) & 0x7fff);
+    }
+
+private:
+    uint32_t m_nState;
+};
+
+struct SIplDeleter {
+    void operator()(IplImage* p) const { iplDeallocate(p, IPL_IMAGE_ALL); }
+};
+using CIplPtr = std::unique_ptr<IplImage, SIplDeleter>;
+
+// A header over rows y0 .. y0 + nRows - 1 of p, sharing its storage.
+CIplPtr RowsOf(const IplImage* p, int y0, int nRows)
+{
+    CIplPtr pRows(iplCreateImageHeader(p->nChannels, p->alphaChannel, p->depth, p->colorModel, p->channelSeq,
+                                       p->dataOrder, p->origin, p->align, p->width, nRows, nullptr, nullptr, nullptr,
+                                       nullptr));
+    if (pRows) {
+        pRows->imageData = p->imageData + size_t(y0) * p->widthStep;
+        pRows->widthStep = p->widthStep;
+        pRows->imageSize = p->widthStep * nRows;
+    }
+    return pRows;
+}
+
+// A zero-filled 1-channel image of nWidth x nHeight with depth nDepth (8u samples or 32f map values).
+CIplPtr NewGrey(int nDepth, int nWidth, int nHeight, int nAlign)
+{
+    CIplPtr p(iplCreateImageHeader(1, 0, nDepth, "GRAY", "GRAY", IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL, nAlign, nWidth,
+                                   nHeight, nullptr, nullptr, nullptr, nullptr));
+    const IPLStatus nStatus = !p                        ? IPL_StsNoMem
+                              : nDepth == IPL_DEPTH_32F ? iplAllocateImageFP(p.get(), 0, 0.0f)
+                                                        : iplAllocateImage(p.get(), 0, 0);
+    if (nStatus != IPL_StsOk)
+        p.reset();
+    return p;
+}
+
+// Remaps pSrc into pDst band by band: a band's maps are filled, then its rows of pDst remapped, so the
+// maps never exist whole. Bands run in parallel; each writes only its own rows.
+void RemapInBands(const CEffectMap& map, const IplImage* pSrc, IplImage* pDst)
+{
+    const int nWidth = pDst->width, nHeight = pDst->height;
+    const int nBandRows = std::clamp(CEffectMap::kBandPixels / nWidth, 1, nHeight);
+    const int nBands = (nHeight + nBandRows - 1) / nBandRows;
+    const int nStripes = std::min(nBands, 4 * std::max(1, cv::getNumThreads()));
+    cv::parallel_for_(
+        cv::Range(0, nBands),
+        [&](const cv::Range& bands) {
+            const CIplPtr pX = NewGrey(IPL_DEPTH_32F, nWidth, nBandRows, pSrc->align);
+            const CIplPtr pY = NewGrey(IPL_DEPTH_32F, nWidth, nBandRows, pSrc->align);
+            if (!pX || !pY)
+                return; // no memory: these rows keep the zero fill
+            for (int b = bands.start; b < bands.end; ++b) {
+                const int y0 = b * nBandRows, nRows = std::min(nBandRows, nHeight - y0);
+                map.Fill(y0, y0 + nRows, reinterpret_cast<float*>(pX->imageData),
+                         reinterpret_cast<float*>(pY->imageData), size_t(pX->widthStep));
+                const CIplPtr pBandX = RowsOf(pX.get(), 0, nRows), pBandY = RowsOf(pY.get(), 0, nRows);
+                const CIplPtr pBand = RowsOf(pDst, y0, nRows);
+                if (pBandX && pBandY && pBand)
+                    iplRemap(pSrc, pBandX.get(), pBandY.get(), pBand.get(), IPL_INTER_LINEAR);
+            }
+        },
+        nStripes);
+}
+} // namespace
+
+struct CEffectMap::SRow {
+    int y;
+    double dSinY, dCosY;     // sin(y aH), cos(y aH)
+    float fWave;             // V. Wave's w(y)
+    const uint8_t* pOffsets; // Explosion's offsets of this row
+};
+
+CEffectMap::CEffectMap(int nCode, int nWidth, int nHeight, const uint8_t* pOffsets)
+    : m_eKind(nCode >= 0 && nCode < EFFECT_STAR ? EffectKind(nCode) : EFFECT_STAR), m_nWidth(nWidth),
+      m_nHeight(nHeight), m_pOffsets(pOffsets), m_dCx(nWidth / 2), m_dCy(nHeight / 2), m_dR(std::min(m_dCx, m_dCy)),
+      m_fAW(kPi / float(nWidth)), m_fAH(kPi / float(nHeight)),
+      m_dDiagonal(std::sqrt(double(nWidth) * nWidth + double(nHeight) * nHeight)), m_dFishNorm(1 / std::asin(1.0))
+{
+    const bool bAngular = m_eKind == EFFECT_CONCAVITY || m_eKind == EFFECT_CONVEXITY || m_eKind == EFFECT_MADNESS;
+    for (int x = 0; bAngular && x < nWidth; ++x) {
+        m_colSin.push_back(std::sin(x * double(m_fAW)));
+        m_colCos.push_back(std::cos(x * double(m_fAW)));
+    }
+    for (int x = 0; m_eKind == EFFECT_H_WAVE && x < nWidth; ++x)
+        m_colWave.push_back(10 * std::sin(kTenPi * x / nWidth));
+}
+
+void CEffectMap::Fill(int y0, int y1, float* pX, float* pY, size_t nStep) const
+{
+    for (int y = y0; y < y1; ++y) {
+        const double dAngle = y * double(m_fAH);
+        const SRow row{y, std::sin(dAngle), std::cos(dAngle), float(10 * std::sin(kTenPi * y / m_nHeight)),
+                       m_pOffsets ? m_pOffsets + size_t(y) * m_nWidth : nullptr};
+        const size_t nOffset = size_t(y - y0) * nStep;
+        FillRow(row, reinterpret_cast<float*>(reinterpret_cast<char*>(pX) + nOffset),
+                reinterpret_cast<float*>(reinterpret_cast<char*>(pY) + nOffset));
+    }
+}
+
+void CEffectMap::FillRow(const SRow& row, float* pX, float* pY) const
+{
+    const double y = row.y, dy = y - m_dCy;
+    for (int nX = 0; nX < m_nWidth; ++nX) {
+        const double x = nX, dx = x - m_dCx;
+        // the terms the formulas share, computed only by the effects that use them
+        auto fnS = [&] { return m_colSin[nX] * row.dSinY; };
+        auto fnCx = [&] { return m_colCos[nX]; };
+        auto fnD = [&] { return std::sqrt(dx * dx + dy * dy); };
+        auto fnTheta = [&] { return std::atan2(dy, dx); };
+        double xs = x, ys = y;
+        switch (m_eKind) {
+        case EFFECT_CONCAVITY: {
+            const double S = fnS();
+            xs = x - 60 * S * fnCx(), ys = y - 60 * S * row.dCosY;
+            break;
+        }
+        case EFFECT_CONVEXITY: {
+            const double S = fnS();
+            xs = x + 40 * S * fnCx(), ys = y + 40 * S * row.dCosY;
+            break;
+        }
+        case EFFECT_EXPLOSION: {
+            const unsigned nPQ = row.pOffsets ? row.pOffsets[nX] : 0x55u; // without offsets: in place
+            xs = x + 5 - int(nPQ >> 4), ys = y + 5 - int(nPQ & 15);
+            break;
+        }
+        case EFFECT_MADNESS: {
+            const double S = fnS();
+            xs = x + m_nWidth * S * fnCx(), ys = y + m_nHeight * S * row.dCosY;
+            break;
+        }
+        case EFFECT_V_WAVE: xs = x + row.fWave; break;
+        case EFFECT_H_WAVE: ys = y + m_colWave[nX]; break;
+        case EFFECT_FISH_EYE: {
+            const double d = fnD();
+            if (d > 0 && d < m_dR) {
+                const double f = m_dR * std::asin(d / m_dR) * m_dFishNorm / d;
+                xs = m_dCx + dx * f, ys = m_dCy + dy * f;
+            }
+            break;
+        }
+        case EFFECT_RIPPLES: {
+            const double s = std::sin(0.8 * std::sqrt(0.6 * dx * dx + dy * dy));
+            xs = x + 10 * s, ys = y + 6.25 * s;
+            break;
+        }
+        case EFFECT_MOSAIC:
+            // v / 10.1 truncated, as v times 0.09900990099009901
+            xs = (x + y) - 10.1 * int(y * 0.09900990099009901);
+            ys = (x + y) - 10.1 * int(x * 0.09900990099009901);
+            break;
+        case EFFECT_TWIRL: {
+            const double d = fnD(), a = fnTheta() + 12 * d / m_nHeight;
+            xs = m_dCx + d * std::cos(a), ys = m_dCy + d * std::sin(a);
+            break;
+        }
+        case EFFECT_STAR: {
+            const double d = fnD(), theta = fnTheta();
+            const double rho = d * (1 + 0.0005 * m_dDiagonal * std::sin(12 * theta));
+            xs = m_dCx + rho * std::cos(theta), ys = m_dCy + rho * std::sin(theta);
+            break;
+        }
+        }
+        pX[nX] = float(xs);
+        pY[nX] = float(ys);
+    }
+}
+
+std::unique_ptr<uint8_t[]> CEffectMap::DrawOffsets(unsigned nSeed, size_t nPixels)
+{
+    std::unique_ptr<uint8_t[]> pOffsets(new (std::nothrow) uint8_t[nPixels]);
+    if (!pOffsets)
+        return pOffsets;
+    CRandom random(nSeed);
+    for (size_t i = 0; i < nPixels; ++i) {
+        const int p = random.Next() % 10;
+        const int q = random.Next() % 10;
+        pOffsets[i] = uint8_t(p << 4 | q);
+    }
+    return pOffsets;
+}
+
+FIBITMAP* CImageProcessor::Effect(int nCode)
+{
+    if (!m_pSrcBitmap)
+        return nullptr;
+    const unsigned nSeed = unsigned(m_pfnTime(nullptr));
+    return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) {
+        // Explosion's numbers are drawn before the bands run, so that scheduling cannot change them.
+        std::unique_ptr<uint8_t[]> pOffsets;
+        if (nCode == EFFECT_EXPLOSION) {
+            pOffsets = CEffectMap::DrawOffsets(nSeed, size_t(pSrc->width) * pSrc->height);
+            if (!pOffsets)
+                return; // no memory: the result keeps its zero fill
+        }
+        // Every band samples the whole source: a 1-bit source is unpacked to 0/255 samples once here
+        // rather than by every band's remap.
+        CIplPtr pGrey;
+        if (pSrc->depth == IPL_DEPTH_1U) {
+            pGrey = NewGrey(IPL_DEPTH_8U, pSrc->width, pSrc->height, pSrc->align);
+            if (pGrey && iplThreshold(pSrc, pGrey.get(), 128) == IPL_StsOk)
+                pSrc = pGrey.get();
+        }
+        RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, pOffsets.get()), pSrc, pDst);
     });
 }

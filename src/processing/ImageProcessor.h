@@ -2,7 +2,12 @@
 // The one object through which processing reaches the image-processing layer: built over one
 // bitmap, it runs one operation and hands back a new bitmap (or null). It never changes the bitmap
 // it was built over, beyond a palette rewrite it undoes before returning.
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
 #include <functional>
+#include <memory>
+#include <vector>
 
 struct FIBITMAP;
 struct IplImage;
@@ -34,6 +39,12 @@ public:
     FIBITMAP* Rotate(double dAngle, double dShiftX, double dShiftY, int nInterpolation);
     FIBITMAP* Shear(double dShearX, double dShearY, double dShiftX, double dShiftY, int nInterpolation);
 
+    // Distortion effect nCode (an EffectKind; any other code is Star): the source remapped with linear
+    // sampling, positions outside it left at 0. Null without a bitmap or for a depth the bridge refuses.
+    FIBITMAP* Effect(int nCode);
+    // The clock that seeds Explosion's generator: the calendar time in seconds.
+    time_t (*m_pfnTime)(time_t*) = [](time_t* p) { return std::time(p); };
+
     FIBITMAP* m_pSrcBitmap;            // not owned: the document's bitmap
     FIBITMAP* m_pDstBitmap = nullptr;  // handed to the caller
     IplImage* m_pSrcImage = nullptr;   // owned
@@ -52,6 +63,52 @@ protected:
     static FnSize ScaledSize(int nDstX, int nSrcX, int nDstY, int nSrcY);
     // The result keeps the source's size.
     FIBITMAP* RunSameSize(const FnApply& fnApply);
+};
+
+enum EffectKind {
+    EFFECT_CONCAVITY,
+    EFFECT_CONVEXITY,
+    EFFECT_EXPLOSION,
+    EFFECT_MADNESS,
+    EFFECT_V_WAVE,
+    EFFECT_H_WAVE,
+    EFFECT_FISH_EYE,
+    EFFECT_RIPPLES,
+    EFFECT_MOSAIC,
+    EFFECT_TWIRL,
+    EFFECT_STAR,
+};
+
+// Where an effect samples the source for each destination pixel of a W x H image, row 0 being the
+// first stored line. Effects build their maps band by band through it, so the maps never exist whole.
+class CEffectMap {
+public:
+    // Rows of a band hold about this many pixels (at least one row).
+    static constexpr int kBandPixels = 1 << 15;
+
+    // pOffsets is read by Explosion only: one byte per pixel in raster order, p mod 10 in the high
+    // nibble and q mod 10 in the low one (see DrawOffsets).
+    CEffectMap(int nCode, int nWidth, int nHeight, const uint8_t* pOffsets = nullptr);
+    // The source column and row of destination rows y0 .. y1 - 1, into rows of pX and pY nStep bytes apart.
+    void Fill(int y0, int y1, float* pX, float* pY, size_t nStep) const;
+    // Explosion's offsets: the generator seeded with nSeed, p then q drawn per pixel in raster order.
+    // Null when the memory cannot be had.
+    static std::unique_ptr<uint8_t[]> DrawOffsets(unsigned nSeed, size_t nPixels);
+
+private:
+    struct SRow;
+    void FillRow(const SRow& row, float* pX, float* pY) const;
+
+    EffectKind m_eKind;
+    int m_nWidth, m_nHeight;
+    const uint8_t* m_pOffsets;
+    double m_dCx, m_dCy, m_dR; // centre and lens radius
+    float m_fAW, m_fAH;        // angular steps
+    double m_dDiagonal;
+    double m_dFishNorm; // 2 / pi
+    // Column terms, computed once per column for the effects that use them: sin(x aW) and cos(x aW),
+    // or H. wave's displacement.
+    std::vector<double> m_colSin, m_colCos, m_colWave;
 };
 
 // a * b / c with a 64-bit product, rounded to nearest with halves away from zero; -1 when c is 0 or

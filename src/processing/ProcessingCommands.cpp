@@ -81,6 +81,12 @@ FnOperation PrepareShear()
     });
 }
 
+// The effects: no dialog, the code fixed per command.
+template <int Code> FnOperation PrepareEffect()
+{
+    return [](CImageProcessor& processor) { return processor.Effect(Code); };
+}
+
 // Every processing command with its enabling rule; commands whose operation is not built yet have
 // no preparation and stay disabled.
 const SProcessingCommand g_commands[] = {
@@ -113,6 +119,17 @@ const SProcessingCommand g_commands[] = {
     {ID_NOISE_UNIFORM, "Noisy image", ENABLE_8BIT_OR_MORE, nullptr},
     {ID_NOISE_GAUSSIAN, "Noisy image", ENABLE_8BIT_OR_MORE, nullptr},
     {ID_NOISE_SALT_PEPPER, nullptr, ENABLE_ALWAYS, nullptr},
+    {ID_EFFECT_CONCAVITY, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_CONCAVITY>},
+    {ID_EFFECT_CONVEXITY, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_CONVEXITY>},
+    {ID_EFFECT_EXPLOSION, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_EXPLOSION>},
+    {ID_EFFECT_MADNESS, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_MADNESS>},
+    {ID_EFFECT_V_WAVE, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_V_WAVE>},
+    {ID_EFFECT_H_WAVE, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_H_WAVE>},
+    {ID_EFFECT_FISH_EYE, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_FISH_EYE>},
+    {ID_EFFECT_RIPPLES, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_RIPPLES>},
+    {ID_EFFECT_MOSAIC, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_MOSAIC>},
+    {ID_EFFECT_TWIRL, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_TWIRL>},
+    {ID_EFFECT_STAR, "Effects Image", ENABLE_ALWAYS, &PrepareEffect<EFFECT_STAR>},
 };
 
 } // namespace
