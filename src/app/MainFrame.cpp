@@ -3,12 +3,16 @@
 #include "app/LockKeys.h"
 #include "app/LogoMdi.h"
 #include "app/SplashWnd.h"
+#include "document/Clipboard.h"
 #include "document/FileDialogs.h"
+#include "document/LumivoDoc.h"
+#include "framework/DocTemplate.h"
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -26,6 +30,14 @@ const int g_indicators[] = {ID_SEPARATOR,      ID_INDICATOR_TIME, ID_INDICATOR_B
 CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(
+        ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
+
+    // What the clipboard offers is asked once per change, not on every idle pass.
+    QClipboard* pClipboard = QApplication::clipboard();
+    connect(pClipboard, &QClipboard::dataChanged, this,
+            [this, pClipboard] { m_bClipboardHasImage = ClipboardOffersImage(pClipboard->mimeData()); });
+    m_bClipboardHasImage = ClipboardOffersImage(pClipboard->mimeData());
 }
 
 CMainFrame::~CMainFrame()
@@ -60,6 +72,18 @@ void CMainFrame::OnFileOpen()
     const QString strPath = PromptOpenImage(this);
     if (!strPath.isEmpty())
         AfxGetApp()->OpenDocumentFile(strPath);
+}
+
+void CMainFrame::OnEditPaste()
+{
+    CDocTemplate* pTemplate = AfxGetApp()->m_pDocTemplate;
+    auto* pDoc = pTemplate ? dynamic_cast<CLumivoDoc*>(pTemplate->OpenDocumentFile(QString(), true)) : nullptr;
+    if (!pDoc)
+        return;
+    PasteClipboardInto(*pDoc);
+    pDoc->SetTitle(QStringLiteral("Clipboard Image "));
+    pDoc->UpdateAllViews(nullptr, CLumivoDoc::HINT_NEW_IMAGE);
+    pDoc->ShowImageStatus();
 }
 
 void CMainFrame::UpdateLockPanes()

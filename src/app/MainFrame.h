@@ -22,7 +22,9 @@ protected:
 
 private:
     void OnFileOpen();
+    void OnEditPaste();
     void UpdateLockPanes();
 
     CLogoMdi* m_pMdiClient = nullptr;
+    bool m_bClipboardHasImage = false; // Paste is enabled while the clipboard offers an image
 };

@@ -1,13 +1,15 @@
 #include "document/LumivoDoc.h"
 
 #include "document/Bitmap.h"
+#include "document/Clipboard.h"
+#include "document/Conversions.h"
 #include "document/FileDialogs.h"
 #include "document/FolderList.h"
 #include "framework/AfxRes.h"
-#include "processing/ProcessingCommands.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
+#include "processing/ProcessingCommands.h"
 
 #include <FreeImage.h>
 #include <QFileInfo>
@@ -19,6 +21,11 @@ CLumivoDoc::CLumivoDoc()
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     OnCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    for (const SConversion& conversion : Conversions())
+        OnCommand(
+            conversion.nId, [this, &conversion] { RunConversion(*this, conversion); },
+            [this, &conversion](CCmdUI& ui) { ui.Enable(conversion.fnEnabled(m_nBpp)); });
     for (const SProcessingCommand& command : ProcessingCommands()) {
         if (!command.fnPrepare)
             continue; // not available: no handler, so the command stays disabled
@@ -123,8 +130,7 @@ void CLumivoDoc::ScanFolder()
 
     // Find the shown file; when it is not listed the position ends on the last entry.
     const QString strName = GetFileNamePart(m_strImagePath);
-    if (m_strImagePath.isEmpty() || !IsBrowsableExtension(GetExtensionPart(strName).toUpper()) ||
-        m_nFileCount <= 1)
+    if (m_strImagePath.isEmpty() || !IsBrowsableExtension(GetExtensionPart(strName).toUpper()) || m_nFileCount <= 1)
         return;
     for (int i = 0; i < m_nFileCount - 1; ++i) {
         if (m_fileList.at(m_posFile).compare(strName, Qt::CaseInsensitive) == 0)
@@ -197,6 +203,12 @@ void CLumivoDoc::OnFileOpen()
     const QString strPath = PromptOpenImage(AfxGetMainWnd());
     if (!strPath.isEmpty())
         AfxGetApp()->OpenDocumentFile(strPath);
+}
+
+void CLumivoDoc::OnEditCopy()
+{
+    if (m_pBitmap && !CopyBitmapToClipboard(m_pBitmap))
+        AfxMessageBox(QStringLiteral("Unable to set Clipboard data"));
 }
 
 void CLumivoDoc::OnFileSave()

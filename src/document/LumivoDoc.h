@@ -65,6 +65,7 @@ private:
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
+    void OnEditCopy();
     // Writes the image to strPath; "Saving failed! " when it cannot.
     bool SaveImage(const QString& strPath);
     void SetBitmap(FIBITMAP* pBitmap);

@@ -1,12 +1,16 @@
 #include "document/LumivoView.h"
 
 #include "document/Bitmap.h"
+#include "document/Crop.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 
+#include <FreeImage.h>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -189,6 +193,13 @@ bool WantsZoomedCopy(const QImage& image, const QRect& rcDest)
            int64_t(rcDest.height()) * ZOOMED_COPY_FROM <= image.height();
 }
 
+// The rectangle between two corners, whichever way it was dragged; its far edges are exclusive.
+QRect SelectionRect(QPoint pt1, QPoint pt2)
+{
+    return {QPoint(std::min(pt1.x(), pt2.x()), std::min(pt1.y(), pt2.y())),
+            QSize(std::abs(pt2.x() - pt1.x()), std::abs(pt2.y() - pt1.y()))};
+}
+
 } // namespace
 
 CLumivoView::CLumivoView(CLumivoDoc* pDocument)
@@ -205,6 +216,11 @@ CLumivoView::CLumivoView(CLumivoDoc* pDocument)
     OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
     OnCommand(ID_FILE_PRINT_DIRECT, [this] { OnFilePrintDirect(); });
     OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+    OnCommand(ID_IMAGE_CROP, [this] { OnImageCrop(); });
+    OnCommand(
+        ID_FILE_NEXT, [this] { StepFile(1); }, [this](CCmdUI& ui) { ui.Enable(CanStepFile(1)); });
+    OnCommand(
+        ID_FILE_PREVIOUS, [this] { StepFile(-1); }, [this](CCmdUI& ui) { ui.Enable(CanStepFile(-1)); });
 }
 
 CLumivoView::~CLumivoView() = default;
@@ -236,6 +252,14 @@ QSize CLumivoView::ZoomedSize() const
 void CLumivoView::OnUpdate(CView* pSender, int nHint)
 {
     CLumivoDoc* pDoc = GetDocument();
+    m_bShowTracker = false;
+    // A replaced bitmap may already be freed: drop the wrap of its pixels now, before its address can
+    // be reused by another bitmap.
+    if (!pDoc || pDoc->m_pBitmap != m_pShownBitmap) {
+        m_image = QImage();
+        m_zoomed = QImage();
+        m_pShownBitmap = nullptr;
+    }
     if (nHint == CLumivoDoc::HINT_NEW_IMAGE) {
         m_pShownBitmap = nullptr; // the pixels may have changed in place: wrap them again
         SetScrollSizes(ZoomedSize());
@@ -301,7 +325,126 @@ void CLumivoView::mousePressEvent(QMouseEvent* pEvent)
         m_dZoom *= 0.5;
         GetDocument()->UpdateAllViews(nullptr, 0);
     }
+    if (pEvent->button() == Qt::LeftButton) {
+        m_ptTrackStart = pEvent->position().toPoint();
+        m_tracker = QRect(m_ptTrackStart, QSize(0, 0));
+        m_bTracking = true;
+        m_bShowTracker = true;
+        viewport()->update();
+    }
     CView::mousePressEvent(pEvent);
+}
+
+void CLumivoView::mouseReleaseEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::LeftButton && m_bTracking) {
+        m_bTracking = false;
+        m_tracker = SelectionRect(m_ptTrackStart, pEvent->position().toPoint());
+        viewport()->repaint();
+        ShowCropMenu(m_ptTrackStart);
+    }
+    CView::mouseReleaseEvent(pEvent);
+}
+
+void CLumivoView::ShowCropMenu(QPoint ptStart)
+{
+    const std::unique_ptr<QMenu> pMenu(AfxGetMainWnd() ? AfxGetMainWnd()->LoadPopupMenu(IDR_CROP_POPUP, this)
+                                                       : nullptr);
+    if (pMenu)
+        pMenu->exec(viewport()->mapToGlobal(ptStart + QPoint(m_tracker.width(), m_tracker.height())));
+    if (CLumivoDoc* pDoc = GetDocument())
+        pDoc->UpdateAllViews(nullptr, 0); // repaints, which removes the selection
+}
+
+void CLumivoView::DrawTracker(QPainter& painter) const
+{
+    // A hatched band around the selection with resize handles outside its corners and edge middles.
+    constexpr int HANDLE = 6;
+    const QRect rc = m_tracker.translated(GetScrollPosition());
+    const QRect rcOuter = rc.adjusted(-HANDLE / 2 - 1, -HANDLE / 2 - 1, HANDLE / 2 + 1, HANDLE / 2 + 1);
+    const QBrush hatch(Qt::black, Qt::BDiagPattern);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (const QRect& rcBand : QRegion(rcOuter) - QRegion(rc))
+        painter.fillRect(rcBand, hatch);
+    const int xs[] = {rcOuter.left() - HANDLE, rc.center().x() - HANDLE / 2, rcOuter.right() + 1};
+    const int ys[] = {rcOuter.top() - HANDLE, rc.center().y() - HANDLE / 2, rcOuter.bottom() + 1};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (i != 1 || j != 1)
+                painter.fillRect(QRect(xs[i], ys[j], HANDLE, HANDLE), Qt::black);
+}
+
+void CLumivoView::OnImageCrop()
+{
+    CLumivoDoc* pDoc = GetDocument();
+    if (!pDoc || !pDoc->m_pBitmap)
+        return;
+    const QPoint ptTopLeft = ViewToImage(m_tracker.topLeft());
+    const QPoint ptBottomRight = ViewToImage(m_tracker.topLeft() + QPoint(m_tracker.width(), m_tracker.height()));
+    // Rows counted from the top become stored scan lines, counted from the bottom.
+    int x1 = ptTopLeft.x(), x2 = ptBottomRight.x();
+    int nLower = pDoc->m_nHeight - ptBottomRight.y(), nUpper = pDoc->m_nHeight - ptTopLeft.y();
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (nLower >= nUpper)
+        std::swap(nLower, nUpper);
+    // Clamped to the image's size, so a selection past an edge keeps the last column or row.
+    x1 = std::max(x1, 0);
+    nLower = std::max(nLower, 0);
+    x2 = std::min(x2, pDoc->m_nWidth);
+    nUpper = std::min(nUpper, pDoc->m_nHeight);
+    if (FIBITMAP* pCrop = CropBitmap(pDoc->m_pBitmap, x1, nLower, x2, nUpper))
+        CLumivoDoc::CreateResultDocument(pCrop, QStringLiteral("Crop image"), 0.0);
+}
+
+bool CLumivoView::CanStepFile(int nStep) const
+{
+    const CLumivoDoc* pDoc = GetDocument();
+    if (!pDoc || pDoc->m_strImagePath.isEmpty())
+        return false;
+    return nStep > 0 ? pDoc->m_nFileIndex < pDoc->m_nFileCount : pDoc->m_nFileIndex > 1;
+}
+
+void CLumivoView::StepFile(int nStep)
+{
+    CWaitCursor wait;
+    CLumivoDoc* pDoc = GetDocument();
+    if (!CanStepFile(nStep) || pDoc->m_posFile + nStep < 0 || pDoc->m_posFile + nStep >= pDoc->m_fileList.size())
+        return;
+    // The position moves first: after a failure the next step continues from the file that failed.
+    pDoc->m_nFileIndex += nStep;
+    pDoc->m_posFile += nStep;
+    FIBITMAP* pKept = pDoc->m_pBitmap;
+    try {
+        pDoc->m_strImagePath = pDoc->m_strFolder + pDoc->m_fileList.at(pDoc->m_posFile);
+        pDoc->SetPathName(pDoc->m_strImagePath, false);
+        if (pDoc->LoadImageFile(pDoc->m_strImagePath)) {
+            FreeImage_Unload(pKept);
+            pKept = nullptr;
+            SetScrollSizes(ZoomedSize());
+            FitFrameToImage();
+        }
+        pDoc->ShowImageStatus();
+        pDoc->UpdateAllViews(nullptr, 0);
+    } catch (...) {
+        if (pKept && pDoc->m_pBitmap != pKept) {
+            FreeImage_Unload(pDoc->m_pBitmap);
+            pDoc->m_pBitmap = pKept;
+            pDoc->RefreshImageInfo();
+            pDoc->UpdateAllViews(nullptr, 0);
+        }
+        AfxMessageBox(QStringLiteral("Corrupted file"));
+    }
+}
+
+void CLumivoView::keyPressEvent(QKeyEvent* pEvent)
+{
+    const QString strText = pEvent->text();
+    if (strText.compare(QLatin1String("n"), Qt::CaseInsensitive) == 0 && CanStepFile(1))
+        StepFile(1);
+    else if (strText.compare(QLatin1String("p"), Qt::CaseInsensitive) == 0 && CanStepFile(-1))
+        StepFile(-1);
+    CView::keyPressEvent(pEvent);
 }
 
 void CLumivoView::wheelEvent(QWheelEvent* pEvent)
@@ -340,6 +483,11 @@ QPoint CLumivoView::ViewToImage(QPoint ptClient) const
 
 void CLumivoView::mouseMoveEvent(QMouseEvent* pEvent)
 {
+    if (m_bTracking) {
+        // Dragging up or left gives the same, normalised rectangle.
+        m_tracker = SelectionRect(m_ptTrackStart, pEvent->position().toPoint());
+        viewport()->update();
+    }
     CLumivoDoc* pDoc = GetDocument();
     CMDIFrameWnd* pMain = AfxGetMainWnd();
     if (pDoc && pMain) {
@@ -399,11 +547,13 @@ void CLumivoView::OnDraw(QPainter& painter)
         }
         const QRect rcPart = rcImage & rcClip;
         painter.drawImage(rcPart.topLeft(), m_zoomed, rcPart.translated(-rcImage.topLeft()));
-        return;
+    } else {
+        const QRect rcPart = SamplePicture(image, rcImage, rcClip, m_buffer);
+        if (!rcPart.isEmpty())
+            painter.drawImage(rcPart.topLeft(), m_buffer, QRect(QPoint(0, 0), rcPart.size()));
     }
-    const QRect rcPart = SamplePicture(image, rcImage, rcClip, m_buffer);
-    if (!rcPart.isEmpty())
-        painter.drawImage(rcPart.topLeft(), m_buffer, QRect(QPoint(0, 0), rcPart.size()));
+    if (m_bShowTracker)
+        DrawTracker(painter);
 }
 
 void CLumivoView::OnPrint(QPainter& painter, QSize sizePage)

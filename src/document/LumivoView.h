@@ -1,7 +1,8 @@
 #pragma once
 // The view of an image document inside its child frame: draws the picture scaled by a zoom factor
 // that doubles or halves, centred on a hatched background, reads out the pixel under the mouse,
-// fits its frame to a new image, prints and previews.
+// fits its frame to a new image, prints and previews. A left-button drag selects a rectangle that
+// can be cropped into a new image; N and P step to the next and previous file of the folder.
 #include "framework/ScrollView.h"
 
 #include <QBrush>
@@ -32,6 +33,9 @@ public:
     // scroll position and the offsets of the last drawing.
     QPoint ViewToImage(QPoint ptClient) const;
 
+    // The last rubber-band selection, in client coordinates (right and bottom edges exclusive).
+    QRect m_tracker;
+
     double m_dZoom = 1.0;
     int m_nDrawWidth = 0; // zoomed image size, recomputed at every drawing
     int m_nDrawHeight = 0;
@@ -42,6 +46,8 @@ protected:
     void OnSetFocus() override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
     void wheelEvent(QWheelEvent* pEvent) override;
 
 private:
@@ -51,6 +57,14 @@ private:
     void OnFilePrintDirect();
     void OnFilePrintPreview();
     void PrintTo(QPrinter& printer);
+    void OnImageCrop();
+    // Shows the crop menu for the finished selection started at ptStart, then repaints without it.
+    void ShowCropMenu(QPoint ptStart);
+    // Stepping nStep (+1 next, -1 previous) through the folder's files: allowed while the document
+    // has a file and the step stays inside the list; a file that cannot be read keeps the old image.
+    bool CanStepFile(int nStep) const;
+    void StepFile(int nStep);
+    void DrawTracker(QPainter& painter) const;
 
     // The zoomed image size, truncated toward zero.
     QSize ZoomedSize() const;
@@ -69,4 +83,7 @@ private:
     QImage m_zoomed;                    // the picture at the drawn size, kept while far zoomed out
     QImage m_buffer;                    // the converted pixels of one drawing; as large as the window
     int m_nWheelDelta = 0;              // wheel rotation not yet turned into zoom steps
+    QPoint m_ptTrackStart;              // where the left button went down
+    bool m_bTracking = false;           // the left button is down: the selection follows the mouse
+    bool m_bShowTracker = false;        // the selection is drawn until the views are next updated
 };

@@ -1,0 +1,189 @@
+// The clipboard on a real X desktop, with xclip as the other program: what Lumivo copies another
+// program reads as a BMP file, what another program copies Lumivo pastes, and Paste follows the
+// clipboard as it changes.
+#include "app/LumivoApp.h"
+#include "document/Bitmap.h"
+#include "document/LumivoDoc.h"
+#include "framework/FrameWnd.h"
+#include "res/CommandIds.h"
+#include "support/TestSupport.h"
+
+#include <FreeImage.h>
+#include <QClipboard>
+#include <QMdiArea>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+#include <memory>
+
+namespace {
+CMDIFrameWnd* MainWnd()
+{
+    return AfxGetMainWnd();
+}
+
+CLumivoDoc* ActiveDoc()
+{
+    return dynamic_cast<CLumivoDoc*>(MainWnd()->GetActiveDocument());
+}
+
+bool PasteEnabled()
+{
+    return MainWnd()->QueryCommand(ID_EDIT_PASTE).m_bEnabled;
+}
+
+// Runs xclip on the clipboard while the event loop keeps running, so that Lumivo can answer it.
+QByteArray RunXclip(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + arguments);
+    if (!process.waitForStarted())
+        return {};
+    if (!input.isNull()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+    QByteArray output;
+    for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
+        QTest::qWait(10);
+        output += process.readAllStandardOutput();
+    }
+    return output + process.readAllStandardOutput();
+}
+
+FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp)
+{
+    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, nBpp);
+    if (RGBQUAD* pPalette = FreeImage_GetPalette(pBitmap))
+        for (unsigned i = 0; i < FreeImage_GetColorsUsed(pBitmap); ++i)
+            pPalette[i] = RGBQUAD{BYTE(i * 3), BYTE(255 - i), BYTE(i * 7), 0};
+    for (int y = 0; y < nHeight; ++y) {
+        BYTE* pLine = FreeImage_GetScanLine(pBitmap, y);
+        for (int x = 0; x < nWidth * nBpp / 8; ++x)
+            pLine[x] = BYTE(x * 7 + y * 13);
+    }
+    return pBitmap;
+}
+
+bool SameBitmaps(FIBITMAP* pA, FIBITMAP* pB)
+{
+    const unsigned nBpp = FreeImage_GetBPP(pA);
+    if (FreeImage_GetWidth(pA) != FreeImage_GetWidth(pB) || FreeImage_GetHeight(pA) != FreeImage_GetHeight(pB) ||
+        nBpp != FreeImage_GetBPP(pB))
+        return false;
+    if (nBpp <= 8 && std::memcmp(FreeImage_GetPalette(pA), FreeImage_GetPalette(pB), sizeof(RGBQUAD) << nBpp) != 0)
+        return false;
+    const size_t nBytes = (size_t(FreeImage_GetWidth(pA)) * nBpp + 7) / 8;
+    for (unsigned y = 0; y < FreeImage_GetHeight(pA); ++y)
+        if (std::memcmp(FreeImage_GetScanLine(pA, int(y)), FreeImage_GetScanLine(pB, int(y)), nBytes) != 0)
+            return false;
+    return true;
+}
+
+FIBITMAP* LoadFromMemory(const QByteArray& data)
+{
+    FIMEMORY* pMemory =
+        FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(data.constData())), DWORD(data.size()));
+    FIBITMAP* pBitmap = FreeImage_LoadFromMemory(FreeImage_GetFileTypeFromMemory(pMemory), pMemory);
+    FreeImage_CloseMemory(pMemory);
+    return pBitmap;
+}
+} // namespace
+
+class CTestClipboard : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<CLumivoApp> m_pApp;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
+        m_pApp = std::make_unique<CLumivoApp>();
+        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        m_pApp->CloseAllDocuments();
+        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
+    }
+    void cleanup() { m_pApp->CloseAllDocuments(); }
+    void cleanupTestCase() { m_pApp.reset(); }
+
+    void pasteFollowsAnotherProgramsClipboard()
+    {
+        QTemporaryDir dir;
+        const QString strPng = dir.filePath("picture.png");
+        QVERIFY(WriteTestImage(strPng, 37, 23));
+        QFile png(strPng);
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        RunXclip({"-t", "image/png", "-i"}, png.readAll()); // xclip stays behind to serve it
+        QTRY_VERIFY(PasteEnabled());
+
+        // Paste works without a document: the main frame handles it.
+        QCOMPARE(MainWnd()->GetActiveDocument(), nullptr);
+        QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
+        CLumivoDoc* pDoc = ActiveDoc();
+        QVERIFY(pDoc && pDoc->m_pBitmap);
+        QCOMPARE(pDoc->GetTitle(), QStringLiteral("Clipboard Image "));
+        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[37x23x24]"));
+        CBitmapPtr pExpected(LoadBitmapFile(strPng));
+        QVERIFY(SameBitmaps(pDoc->m_pBitmap, pExpected.get()));
+
+        // A damaged bitmap block pastes as an empty window, never read past its end.
+        QByteArray damaged("BM");
+        damaged += QByteArray(12, '\0') + QByteArray::fromHex("28000000ffff0000ffff00000100180000000000");
+        damaged += QByteArray(40, '\x11');
+        RunXclip({"-t", "image/bmp", "-i"}, damaged);
+        QTRY_VERIFY(!QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"));
+        QVERIFY(PasteEnabled());
+        QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
+        QVERIFY(ActiveDoc() != pDoc);
+        QCOMPARE(ActiveDoc()->GetTitle(), QStringLiteral("Clipboard Image "));
+        QVERIFY(!ActiveDoc()->m_pBitmap);
+
+        // Text replaces the picture: Paste turns off.
+        RunXclip({"-i"}, "just some text");
+        QTRY_VERIFY(!PasteEnabled());
+        QVERIFY(!MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
+    }
+
+    void copyGivesOtherProgramsABmpFile_data()
+    {
+        QTest::addColumn<int>("nBpp");
+        for (int nBpp : {1, 4, 8, 24, 32})
+            QTest::newRow(QByteArray::number(nBpp) + "-bit") << nBpp;
+    }
+    void copyGivesOtherProgramsABmpFile()
+    {
+        QFETCH(int, nBpp);
+        CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(MakeVaried(29, 17, nBpp), "Source", 0);
+        QVERIFY(pDoc);
+        QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_COPY));
+        QTRY_VERIFY(PasteEnabled());
+
+        QVERIFY(RunXclip({"-o", "-t", "TARGETS"}).contains("image/png"));
+        const QByteArray bmp = RunXclip({"-o", "-t", "image/bmp"});
+        QCOMPARE(qsizetype(bmp.size()), qsizetype(14 + FreeImage_GetDIBSize(pDoc->m_pBitmap)));
+        if (nBpp == 24)
+            QCOMPARE(qsizetype(bmp.size()), qsizetype(14 + 40 + pDoc->m_nPitch * pDoc->m_nHeight));
+        CBitmapPtr pRead(LoadFromMemory(bmp));
+        QVERIFY(pRead);
+        QVERIFY(SameBitmaps(pRead.get(), pDoc->m_pBitmap));
+    }
+
+    void copyThenPasteKeepsPaletteAndPixels()
+    {
+        CLumivoDoc* pSource = CLumivoDoc::CreateResultDocument(MakeVaried(31, 9, 8), "Source", 0);
+        QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_COPY));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
+        CLumivoDoc* pPasted = ActiveDoc();
+        QVERIFY(pPasted != pSource);
+        QCOMPARE(pPasted->GetTitle(), QStringLiteral("Clipboard Image "));
+        QCOMPARE(pPasted->m_nBpp, 8);
+        QVERIFY(SameBitmaps(pPasted->m_pBitmap, pSource->m_pBitmap));
+        QVERIFY(!MainWnd()->QueryCommand(ID_EDIT_CUT).m_bEnabled);
+        QVERIFY(!MainWnd()->QueryCommand(ID_EDIT_UNDO).m_bEnabled);
+    }
+};
+
+QTEST_MAIN(CTestClipboard)
+#include "tst_clipboard.moc"

@@ -1,0 +1,365 @@
+// Inside the running application: the colour-depth conversions and their enabling, the rubber-band
+// selection with its crop menu, and stepping through the files of a folder by toolbar and keys.
+#include "app/LumivoApp.h"
+#include "document/Bitmap.h"
+#include "document/LumivoDoc.h"
+#include "document/LumivoView.h"
+#include "framework/FrameWnd.h"
+#include "res/CommandIds.h"
+#include "support/TestSupport.h"
+
+#include <FreeImage.h>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+CMDIFrameWnd* MainWnd()
+{
+    return AfxGetMainWnd();
+}
+
+int WindowCount()
+{
+    return int(MainWnd()->GetMDIClient()->subWindowList().size());
+}
+
+CLumivoDoc* ActiveDoc()
+{
+    return dynamic_cast<CLumivoDoc*>(MainWnd()->GetActiveDocument());
+}
+
+bool IsEnabled(int nId)
+{
+    return MainWnd()->QueryCommand(nId).m_bEnabled;
+}
+
+// A bitmap of any depth whose neighbouring pixels differ.
+FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp)
+{
+    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, nBpp);
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x) {
+            const unsigned v = unsigned(x * 7 + y * 13);
+            if (nBpp <= 8) {
+                BYTE nIndex = BYTE(v % (1u << nBpp));
+                FreeImage_SetPixelIndex(pBitmap, unsigned(x), unsigned(y), &nIndex);
+            } else {
+                BYTE* p = FreeImage_GetScanLine(pBitmap, y) + x * nBpp / 8;
+                for (int k = 0; k < nBpp / 8; ++k)
+                    p[k] = BYTE(v + 50 * k);
+            }
+        }
+    return pBitmap;
+}
+
+CLumivoView* Show(FIBITMAP* pBitmap)
+{
+    CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(pBitmap, QStringLiteral("Test image"), 0);
+    QCoreApplication::processEvents();
+    return pDoc ? static_cast<CLumivoView*>(pDoc->GetViews().front()) : nullptr;
+}
+
+// Makes the view's client area sizeClient, paints it and so fixes the picture's offsets.
+void SetClientSize(CLumivoView* pView, QSize sizeClient)
+{
+    QMdiSubWindow* pFrame = pView->GetParentFrame();
+    for (int i = 0; i < 3 && pView->viewport()->size() != sizeClient; ++i) {
+        pFrame->resize(pFrame->size() + sizeClient - pView->viewport()->size());
+        QCoreApplication::processEvents();
+    }
+    pView->viewport()->repaint();
+}
+
+void SendMouse(CLumivoView* pView, QEvent::Type eType, QPoint pt)
+{
+    const Qt::MouseButton eButton = eType == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = eType == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(eType, QPointF(pt), pView->viewport()->mapToGlobal(QPointF(pt)), eButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(pView->viewport(), &event);
+}
+
+// Drags from pt1 to pt2 with the left button; on the crop menu that follows, chooses "Crop" or
+// closes it. Gives where the menu showed, in screen coordinates (null point when none showed).
+QPoint Drag(CLumivoView* pView, QPoint pt1, QPoint pt2, bool bCrop)
+{
+    auto pShownAt = std::make_shared<QPoint>();
+    auto pPoll = std::make_shared<std::function<void()>>();
+    *pPoll = [=] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu) {
+            QTimer::singleShot(10, *pPoll);
+            return;
+        }
+        *pShownAt = pMenu->pos();
+        QAction* pCrop = pMenu->actions().value(0);
+        if (bCrop && pCrop && pCrop->text() == QStringLiteral("Crop"))
+            pCrop->trigger();
+        pMenu->close();
+    };
+    QTimer::singleShot(0, *pPoll);
+    SendMouse(pView, QEvent::MouseButtonPress, pt1);
+    SendMouse(pView, QEvent::MouseMove, (pt1 + pt2) / 2);
+    SendMouse(pView, QEvent::MouseMove, pt2);
+    SendMouse(pView, QEvent::MouseButtonRelease, pt2);
+    *pPoll = [] {}; // the menu has closed
+    return *pShownAt;
+}
+
+void TypeKey(CLumivoView* pView, Qt::Key eKey, const QString& strText)
+{
+    QKeyEvent event(QEvent::KeyPress, eKey, Qt::NoModifier, strText);
+    QApplication::sendEvent(pView, &event);
+}
+
+bool SamePixels(FIBITMAP* pA, FIBITMAP* pB)
+{
+    if (FreeImage_GetWidth(pA) != FreeImage_GetWidth(pB) || FreeImage_GetHeight(pA) != FreeImage_GetHeight(pB) ||
+        FreeImage_GetBPP(pA) != FreeImage_GetBPP(pB))
+        return false;
+    const size_t nBytes = (size_t(FreeImage_GetWidth(pA)) * FreeImage_GetBPP(pA) + 7) / 8;
+    for (unsigned y = 0; y < FreeImage_GetHeight(pA); ++y)
+        if (std::memcmp(FreeImage_GetScanLine(pA, int(y)), FreeImage_GetScanLine(pB, int(y)), nBytes) != 0)
+            return false;
+    return true;
+}
+} // namespace
+
+class CTestNavigation : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<CLumivoApp> m_pApp;
+    QSet<QWidget*> m_windowsBefore;
+
+private slots:
+    void initTestCase()
+    {
+        m_pApp = std::make_unique<CLumivoApp>();
+        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        m_pApp->CloseAllDocuments();
+        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
+        m_windowsBefore = TopLevelWidgets();
+    }
+    void cleanup()
+    {
+        m_pApp->CloseAllDocuments();
+        QCOMPARE(TopLevelWidgets(), m_windowsBefore);
+    }
+    void cleanupTestCase() { m_pApp.reset(); }
+
+    // --- conversions ------------------------------------------------------------------------------
+
+    void conversionEnabling_data()
+    {
+        QTest::addColumn<int>("nBpp");
+        // Enabled state of Gray, Wu, NewQuant, Model 555, Model 565, 24 bits, 32 bits.
+        QTest::addColumn<QString>("strEnabled");
+        QTest::newRow("1") << 1 << "1001111";
+        QTest::newRow("4") << 4 << "1001111";
+        QTest::newRow("8") << 8 << "1001111";
+        QTest::newRow("16") << 16 << "1110011";
+        QTest::newRow("24") << 24 << "1111101";
+        QTest::newRow("32") << 32 << "1111110";
+    }
+    void conversionEnabling()
+    {
+        QFETCH(int, nBpp);
+        QFETCH(QString, strEnabled);
+        const int ids[] = {ID_CONVERT_GRAY,       ID_CONVERT_WU,     ID_CONVERT_NEUQUANT, ID_CONVERT_16BITS_555,
+                           ID_CONVERT_16BITS_565, ID_CONVERT_24BITS, ID_CONVERT_32BITS};
+        QVERIFY(Show(MakeVaried(9, 7, nBpp)));
+        QString strState;
+        for (int nId : ids)
+            strState += IsEnabled(nId) ? '1' : '0';
+        QCOMPARE(strState, strEnabled);
+        m_pApp->CloseAllDocuments();
+        for (int nId : ids)
+            QVERIFY(!IsEnabled(nId)); // no document: nothing handles them
+    }
+
+    void conversionsOpenNewDocuments()
+    {
+        CLumivoView* pView = Show(MakeVaried(33, 21, 24));
+        CLumivoDoc* pSource = pView->GetDocument();
+        FIBITMAP* pSourceBitmap = pSource->m_pBitmap;
+        QVERIFY(MainWnd()->ExecuteCommand(ID_CONVERT_16BITS_565));
+        CLumivoDoc* pFirst = ActiveDoc();
+        QVERIFY(pFirst != pSource);
+        QCOMPARE(pFirst->GetTitle(), QStringLiteral("Converted image"));
+        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[33x21x16]"));
+        QCOMPARE(pFirst->m_dElapsed, pSource->m_dElapsed);
+        QCOMPARE(FreeImage_GetGreenMask(pFirst->m_pBitmap), unsigned(FI16_565_GREEN_MASK));
+
+        // The source again: a second conversion opens a second document; the source is untouched.
+        MainWnd()->GetMDIClient()->setActiveSubWindow(pView->GetParentFrame());
+        QVERIFY(MainWnd()->ExecuteCommand(ID_CONVERT_GRAY));
+        QCOMPARE(WindowCount(), 3);
+        QCOMPARE(ActiveDoc()->GetTitle(), QStringLiteral("Converted image"));
+        QCOMPARE(ActiveDoc()->m_nBpp, 8);
+        QCOMPARE(pSource->m_pBitmap, pSourceBitmap);
+        QCOMPARE(pSource->m_nBpp, 24);
+
+        // Gray is enabled on an 8-bit image too and still opens a document.
+        QVERIFY(MainWnd()->ExecuteCommand(ID_CONVERT_GRAY));
+        QCOMPARE(WindowCount(), 4);
+    }
+
+    void conversionWithoutResultShowsNothing()
+    {
+        Show(MakeVaried(8, 8, 16)); // the quantisers take no 16-bit image
+        QVERIFY(IsEnabled(ID_CONVERT_WU));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_CONVERT_WU));
+        QCOMPARE(WindowCount(), 1);
+    }
+
+    // --- selection and crop -----------------------------------------------------------------------
+
+    void cropDraggedEitherWayGivesTheSamePixels()
+    {
+        CLumivoView* pView = Show(MakeVaried(40, 30, 24));
+        SetClientSize(pView, QSize(100, 80));
+        const QPoint ptImage(pView->m_nOffsetX, pView->m_nOffsetY);
+        const QPoint pt1 = ptImage + QPoint(5, 4), pt2 = ptImage + QPoint(25, 14);
+
+        QVERIFY(!Drag(pView, pt1, pt2, true).isNull());
+        CLumivoDoc* pFirst = ActiveDoc();
+        QCOMPARE(pFirst->GetTitle(), QStringLiteral("Crop image"));
+        QCOMPARE(pFirst->m_dElapsed, 0.0);
+        QCOMPARE(QSize(pFirst->m_nWidth, pFirst->m_nHeight), QSize(20, 10));
+        // Rows 4 to 13 from the top are stored scan lines 16 to 25.
+        CBitmapPtr pExpected(FreeImage_Copy(pView->GetDocument()->m_pBitmap, 5, 4, 25, 14));
+        QVERIFY(SamePixels(pFirst->m_pBitmap, pExpected.get()));
+
+        MainWnd()->GetMDIClient()->setActiveSubWindow(pView->GetParentFrame());
+        QVERIFY(!Drag(pView, pt2, pt1, true).isNull());
+        QVERIFY(ActiveDoc() != pFirst);
+        QVERIFY(SamePixels(ActiveDoc()->m_pBitmap, pExpected.get()));
+    }
+
+    void cropAtZoomTwo()
+    {
+        CLumivoView* pView = Show(MakeVaried(40, 30, 8));
+        pView->m_dZoom = 2;
+        pView->GetDocument()->UpdateAllViews(nullptr, 0);
+        SetClientSize(pView, QSize(120, 90));
+        const QPoint pt = QPoint(pView->m_nOffsetX, pView->m_nOffsetY) + QPoint(7, 9);
+        Drag(pView, pt, pt + QPoint(20, 10), true);
+        QCOMPARE(QSize(ActiveDoc()->m_nWidth, ActiveDoc()->m_nHeight), QSize(10, 5));
+        QCOMPARE(ActiveDoc()->m_nBpp, 8);
+    }
+
+    void selectionPastTheEdgesCropsTheWholeImage()
+    {
+        CLumivoView* pView = Show(MakeVaried(40, 30, 4));
+        SetClientSize(pView, QSize(100, 80));
+        const QPoint ptImage(pView->m_nOffsetX, pView->m_nOffsetY);
+        Drag(pView, ptImage - QPoint(6, 6), ptImage + QPoint(47, 38), true);
+        QVERIFY(SamePixels(ActiveDoc()->m_pBitmap, pView->GetDocument()->m_pBitmap));
+    }
+
+    void plainClickShowsTheMenuWhereTheSelectionEnds()
+    {
+        CLumivoView* pView = Show(MakeVaried(40, 30, 24));
+        SetClientSize(pView, QSize(100, 80));
+        const QPoint pt(30, 20);
+        QCOMPARE(Drag(pView, pt, pt, false), pView->viewport()->mapToGlobal(pt));
+        QCOMPARE(WindowCount(), 1);
+        // Dragged up and left, the menu still shows at the start plus the selection's size.
+        QCOMPARE(Drag(pView, pt, pt - QPoint(10, 5), false), pView->viewport()->mapToGlobal(pt + QPoint(10, 5)));
+        // Crop outside the image does nothing.
+        Drag(pView, QPoint(1, 1), QPoint(5, 5), true);
+        QCOMPARE(WindowCount(), 1);
+    }
+
+    // --- next and previous file -------------------------------------------------------------------
+
+    void steppingThroughAFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteTestImage(dir.filePath("a.bmp"), 120, 90));
+        QVERIFY(QFile::copy(TestData("random-after-signature.bmp"), dir.filePath("b.bmp")));
+        QVERIFY(!CBitmapPtr(LoadBitmapFile(dir.filePath("b.bmp"))));
+        QVERIFY(WriteTestImage(dir.filePath("c.png"), 150, 110));
+
+        auto* pDoc = static_cast<CLumivoDoc*>(m_pApp->OpenDocumentFile(dir.filePath("a.bmp")));
+        QVERIFY(pDoc);
+        auto* pView = static_cast<CLumivoView*>(pDoc->GetViews().front());
+        QVERIFY(IsEnabled(ID_FILE_NEXT));
+        QVERIFY(!IsEnabled(ID_FILE_PREVIOUS));
+        TypeKey(pView, Qt::Key_P, "P");
+        QCOMPARE(pDoc->m_nFileIndex, 1);
+
+        // The damaged file: the old image stays, while path, title and position name the new file.
+        TypeKey(pView, Qt::Key_N, "n");
+        QCOMPARE(pDoc->m_nFileIndex, 2);
+        QCOMPARE(pDoc->m_posFile, 1);
+        QCOMPARE(pDoc->GetTitle(), QStringLiteral("b.bmp"));
+        QCOMPARE(pDoc->m_strImagePath, dir.filePath("b.bmp"));
+        QCOMPARE(QSize(pDoc->m_nWidth, pDoc->m_nHeight), QSize(120, 90));
+        QVERIFY(pDoc->m_pBitmap);
+
+        // On to the last file, which fits the frame; there Next and N do nothing.
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_NEXT));
+        QCOMPARE(pDoc->m_nFileIndex, 3);
+        QCOMPARE(QSize(pDoc->m_nWidth, pDoc->m_nHeight), QSize(150, 110));
+        QCoreApplication::processEvents();
+        QCOMPARE(pView->viewport()->size(), QSize(150, 110));
+        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[150x110x24]"));
+        QVERIFY(!IsEnabled(ID_FILE_NEXT));
+        QVERIFY(!MainWnd()->ExecuteCommand(ID_FILE_NEXT));
+        TypeKey(pView, Qt::Key_N, "N");
+        QCOMPARE(pDoc->m_nFileIndex, 3);
+        QCOMPARE(pDoc->GetTitle(), QStringLiteral("c.png"));
+
+        // Back over the damaged file to the first: the image of c stays while on b.
+        TypeKey(pView, Qt::Key_P, "p");
+        QCOMPARE(QSize(pDoc->m_nWidth, pDoc->m_nHeight), QSize(150, 110));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_PREVIOUS));
+        QCOMPARE(pDoc->m_nFileIndex, 1);
+        QCOMPARE(QSize(pDoc->m_nWidth, pDoc->m_nHeight), QSize(120, 90));
+        QVERIFY(!IsEnabled(ID_FILE_PREVIOUS));
+        QVERIFY(!m_pApp->GetRecentFileList().contains(dir.filePath("c.png")));
+    }
+
+    void processedDocumentHasNoNavigation()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteTestImage(dir.filePath("a.bmp"), 20, 20));
+        QVERIFY(WriteTestImage(dir.filePath("b.bmp"), 30, 30));
+        QVERIFY(m_pApp->OpenDocumentFile(dir.filePath("a.bmp")));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_CONVERT_32BITS));
+        CLumivoDoc* pResult = ActiveDoc();
+        QVERIFY(!IsEnabled(ID_FILE_NEXT));
+        QVERIFY(!IsEnabled(ID_FILE_PREVIOUS));
+        TypeKey(static_cast<CLumivoView*>(pResult->GetViews().front()), Qt::Key_N, "n");
+        QCOMPARE(pResult->m_nWidth, 20);
+        QCOMPARE(pResult->GetTitle(), QStringLiteral("Converted image"));
+    }
+
+    void vanishedFileGivesTheOpenFailure()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteTestImage(dir.filePath("a.bmp"), 20, 20));
+        QVERIFY(WriteTestImage(dir.filePath("b.bmp"), 30, 30));
+        auto* pDoc = static_cast<CLumivoDoc*>(m_pApp->OpenDocumentFile(dir.filePath("a.bmp")));
+        QVERIFY(pDoc);
+        QVERIFY(QFile::remove(dir.filePath("b.bmp")));
+        QString strMessage;
+        DriveNextModal([&](QWidget* pModal) {
+            strMessage = MessageBoxText(pModal);
+            PressButton(pModal, "OK");
+        });
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_NEXT));
+        QVERIFY(strMessage.endsWith(QStringLiteral("Failed to open document.")));
+        QCOMPARE(pDoc->m_nWidth, 20);
+        QCOMPARE(pDoc->m_nFileIndex, 2);
+    }
+};
+
+QTEST_MAIN(CTestNavigation)
+#include "tst_navigation.moc"
