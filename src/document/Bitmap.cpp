@@ -1,5 +1,7 @@
 #include "document/Bitmap.h"
 
+#include "document/FileCheck.h"
+
 #include <FreeImage.h>
 #include <QFile>
 #include <QFileInfo>
@@ -26,62 +28,27 @@ uint16_t ReadU16(const uint8_t* p)
     return uint16_t(p[0] | p[1] << 8);
 }
 
-uint64_t PixelBytes(uint64_t nWidth, uint64_t nHeight, uint64_t nBitsPerPixel)
+// Set by FreeImage's message handler: FreeImage and the libraries under it report through it what
+// they met in a file that they had to skip, repair or give up on.
+thread_local bool t_bReaderComplained = false;
+
+void NoteReaderMessage(FREE_IMAGE_FORMAT, const char*)
 {
-    return (nWidth * nBitsPerPixel + 31) / 32 * 4 * nHeight;
+    t_bReaderComplained = true;
 }
 
-// Image size claimed by the header of formats whose FreeImage reader has no header-only mode;
-// 0 when the header cannot be read (the reader then decides).
-uint64_t ClaimedBytesFromHeader(FREE_IMAGE_FORMAT fif, const QString& strPath)
+// FreeImage_Load that drops the bitmap when the reader complained while making it: a truncated or
+// corrupted file comes back as null, not as a bitmap with made-up pixels.
+FIBITMAP* LoadWithoutComplaint(FREE_IMAGE_FORMAT fif, const QByteArray& name)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray head = file.read(512);
-    const auto* p = reinterpret_cast<const uint8_t*>(head.constData());
-    if (fif == FIF_PCX && head.size() >= 128) {
-        const uint64_t nWidth = uint64_t(ReadU16(p + 8)) - ReadU16(p + 4) + 1;
-        const uint64_t nHeight = uint64_t(ReadU16(p + 10)) - ReadU16(p + 6) + 1;
-        return PixelBytes(nWidth & 0xFFFFFFFF, nHeight & 0xFFFFFFFF, uint64_t(p[3]) * std::max<uint8_t>(p[65], 1));
+    [[maybe_unused]] static const bool bHandlerSet = (FreeImage_SetOutputMessage(NoteReaderMessage), true);
+    t_bReaderComplained = false;
+    FIBITMAP* pBitmap = FreeImage_Load(fif, name.constData(), 0);
+    if (pBitmap && t_bReaderComplained) {
+        FreeImage_Unload(pBitmap);
+        return nullptr;
     }
-    if ((fif == FIF_PBM || fif == FIF_PBMRAW || fif == FIF_PGM || fif == FIF_PGMRAW || fif == FIF_PPM ||
-         fif == FIF_PPMRAW) &&
-        head.size() >= 2 && head[0] == 'P') {
-        // "P<n>", then width and height as decimal numbers between blanks and comments.
-        uint64_t values[2] = {0, 0};
-        int nFound = 0;
-        for (int i = 2; i < head.size() && nFound < 2;) {
-            const char c = head[i];
-            if (c == '#') {
-                while (i < head.size() && head[i] != '\n')
-                    ++i;
-            } else if (c >= '0' && c <= '9') {
-                uint64_t v = 0;
-                while (i < head.size() && head[i] >= '0' && head[i] <= '9' && v < (uint64_t(1) << 40))
-                    v = v * 10 + uint64_t(head[i++] - '0');
-                values[nFound++] = v;
-            } else {
-                ++i;
-            }
-        }
-        return nFound == 2 ? PixelBytes(values[0], values[1], 24) : 0;
-    }
-    return 0;
-}
-
-// True when the file's header claims an image we refuse to allocate.
-bool ClaimsTooLarge(FREE_IMAGE_FORMAT fif, const QString& strPath, const QByteArray& name)
-{
-    if (!FreeImage_FIFSupportsNoPixels(fif))
-        return ClaimedBytesFromHeader(fif, strPath) > MAX_IMAGE_BYTES;
-    FIBITMAP* pHeader = FreeImage_Load(fif, name.constData(), FIF_LOAD_NOPIXELS);
-    if (!pHeader)
-        return true; // not even the header reads: the file is damaged
-    const uint64_t nBytes = PixelBytes(FreeImage_GetWidth(pHeader), FreeImage_GetHeight(pHeader),
-                                       std::max(1u, FreeImage_GetBPP(pHeader)));
-    FreeImage_Unload(pHeader);
-    return nBytes > MAX_IMAGE_BYTES;
+    return pBitmap;
 }
 
 } // namespace
@@ -94,12 +61,9 @@ int FormatFromFileName(const QString& strPath)
 FIBITMAP* LoadBitmapFile(const QString& strPath)
 {
     const auto fif = FREE_IMAGE_FORMAT(FormatFromFileName(strPath));
-    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif))
+    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif) || !IsPlausibleImageFile(fif, strPath))
         return nullptr;
-    const QByteArray name = QFile::encodeName(strPath);
-    if (ClaimsTooLarge(fif, strPath, name))
-        return nullptr;
-    return FreeImage_Load(fif, name.constData(), 0);
+    return LoadWithoutComplaint(fif, QFile::encodeName(strPath));
 }
 
 bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath)
@@ -224,9 +188,9 @@ FIBITMAP* CreateBitmapFromPackedDib(const uint8_t* pData, size_t nSize)
                       masks[2] == FI16_555_BLUE_MASK;
     if (nBpp == 16 && !b555 && !b565)
         return nullptr;
-    const bool bPlain32 = nBpp == 32 && (!bBitfields || (masks[0] == FI_RGBA_RED_MASK &&
-                                                         masks[1] == FI_RGBA_GREEN_MASK &&
-                                                         masks[2] == FI_RGBA_BLUE_MASK));
+    const bool bPlain32 =
+        nBpp == 32 && (!bBitfields || (masks[0] == FI_RGBA_RED_MASK && masks[1] == FI_RGBA_GREEN_MASK &&
+                                       masks[2] == FI_RGBA_BLUE_MASK));
 
     FIBITMAP* pBitmap = nBpp == 16 ? FreeImage_Allocate(nWidth, nHeight, 16, masks[0], masks[1], masks[2])
                                    : FreeImage_Allocate(nWidth, nHeight, nBpp, 0, 0, 0);
@@ -337,8 +301,8 @@ FIBITMAP* BitmapFromQImage(const QImage& image)
     const QImage source = image.convertToFormat(bAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
     const int nWidth = source.width();
     const int nHeight = source.height();
-    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, bAlpha ? 32 : 24, FI_RGBA_RED_MASK,
-                                           FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK);
+    FIBITMAP* pBitmap =
+        FreeImage_Allocate(nWidth, nHeight, bAlpha ? 32 : 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK);
     if (!pBitmap)
         return nullptr;
     for (int y = 0; y < nHeight; ++y) {

@@ -15,11 +15,13 @@ struct SBitmapDeleter {
 using CBitmapPtr = std::unique_ptr<FIBITMAP, SBitmapDeleter>;
 
 // Largest image we agree to decode, in bytes of pixel data: a header claiming more is refused
-// before any memory is reserved for it.
-constexpr uint64_t MAX_IMAGE_BYTES = uint64_t(4) << 30;
+// before any memory is reserved for it. Below 2 GiB, as FreeImage's readers compute some sizes in
+// 32-bit signed arithmetic.
+constexpr uint64_t MAX_IMAGE_BYTES = (uint64_t(2) << 30) - 1;
 
-// Loads a file by its extension; null for an unknown extension, an unreadable or damaged file, or
-// a header that claims an image larger than MAX_IMAGE_BYTES.
+// Loads a file by its extension; null for an unknown extension, an unreadable file, a header that
+// IsPlausibleImageFile refuses (damaged, truncated, or claiming more than MAX_IMAGE_BYTES), or a file
+// whose reader reported a problem while decoding it.
 FIBITMAP* LoadBitmapFile(const QString& strPath);
 // Writes pBitmap in the format its extension names. The file is written beside the target and
 // moved over it only when complete, so a failed write leaves an existing file as it was.
@@ -30,8 +32,8 @@ int FormatFromFileName(const QString& strPath);
 // A pixel as the readout shows it. nStatus 0 ok, 1 no scan line, -1 depth without readout (16-bit).
 struct SPixelValue {
     int nStatus = 0;
-    int nIndex = -1;   // palette index, -1 without palette
-    uint32_t rgb = 0;  // blue bits 0-7, green 8-15, red 16-23
+    int nIndex = -1;  // palette index, -1 without palette
+    uint32_t rgb = 0; // blue bits 0-7, green 8-15, red 16-23
 };
 // x, y count from the top-left pixel; the caller checks that they lie inside the image.
 SPixelValue ReadBitmapPixel(FIBITMAP* pBitmap, int x, int y);

@@ -1,11 +1,14 @@
-// FreeImage bitmaps: pixel reads, packed DIB blocks, files, folder lists and the Save As name rule.
+// FreeImage bitmaps: pixel reads, packed DIB blocks, files and the checks before loading them, folder
+// lists and the Save As name rule.
 #include "document/Bitmap.h"
+#include "document/FileCheck.h"
 #include "document/FileDialogs.h"
 #include "document/FolderList.h"
 #include "support/TestSupport.h"
 
 #include <FreeImage.h>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -38,6 +41,34 @@ QByteArray MakeDib(int nWidth, int nHeight, int nBpp, uint32_t nCompression = 0,
         for (int x = 0; x < nRow; ++x)
             block += char(y * 16 + x);
     return block;
+}
+
+// nValue as nBytes little-endian bytes.
+QByteArray Le(uint32_t nValue, int nBytes)
+{
+    QByteArray bytes;
+    for (int i = 0; i < nBytes; ++i)
+        bytes += char((nValue >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// A BMP file: file header, BITMAPINFOHEADER, a grey colour table for 8 bits or less, then the data.
+QByteArray BmpFile(int32_t nWidth, int32_t nHeight, int nBpp, uint32_t nCompression, const QByteArray& data)
+{
+    QByteArray table;
+    for (int i = 0; nBpp <= 8 && i < (1 << nBpp); ++i)
+        table += QByteArray(3, char(i)) + '\0';
+    const uint32_t nOffset = 54 + uint32_t(table.size());
+    return "BM" + Le(nOffset + uint32_t(data.size()), 4) + Le(0, 4) + Le(nOffset, 4) + Le(40, 4) +
+           Le(uint32_t(nWidth), 4) + Le(uint32_t(nHeight), 4) + Le(1, 2) + Le(uint32_t(nBpp), 2) + Le(nCompression, 4) +
+           Le(uint32_t(data.size()), 4) + QByteArray(16, '\0') + table + data;
+}
+
+// A 24-bit TGA file of type 2 (pixels) or 10 (run-length packets), top row first.
+QByteArray TgaFile(int nType, int nWidth, int nHeight, const QByteArray& data)
+{
+    return QByteArray(2, '\0') + char(nType) + QByteArray(9, '\0') + Le(uint32_t(nWidth), 2) +
+           Le(uint32_t(nHeight), 2) + char(24) + char(0x20) + data;
 }
 
 FIBITMAP* FromDib(const QByteArray& block)
@@ -268,23 +299,131 @@ private slots:
         QCOMPARE(GetFileNamePart("/x/y.z/w.png"), QStringLiteral("w.png"));
     }
 
-    void damagedFilesLoadNothingAndNeverCrash()
+    void damagedFilesLoadNothingAndValidOnesLoad()
     {
+        // Every fixture is sorted by its name; a new one that fits no rule fails here until it is sorted.
+        const QStringList damaged = {"empty.",
+                                     "truncated-",
+                                     "random-after-signature.",
+                                     "scrambled-body.",
+                                     "huge-",
+                                     "header-only.",
+                                     "rle",
+                                     "bit-count-",
+                                     "colour-map-",
+                                     "palette-count-",
+                                     "negative-width.",
+                                     "inverted-window.",
+                                     "line-bytes-short",
+                                     "directory-overrun."};
+        // Damage that no header shows: noise in place of uncompressed pixels, and run-length codes
+        // overrunning their lines, which FreeImage clips. These may load, but only as whole bitmaps.
+        const QStringList undetectable = {"scrambled-body.bmp", "scrambled-body.ico", "scrambled-body.pbm",
+                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga",
+                                          "rle4-overrun.bmp",   "rle-overrun.pcx"};
+        const QStringList valid = {"pixels-", "valid-"};
+        const QStringList noFormatByName = {"bmp-without-extension", "bmp-with-unknown-extension.xyz"};
+        const auto startsWithAny = [](const QString& strName, const QStringList& prefixes) {
+            return std::any_of(prefixes.begin(), prefixes.end(),
+                               [&](const QString& s) { return strName.startsWith(s); });
+        };
+
         const QDir data(QStringLiteral(LUMIVO_TEST_DATA));
-        int nTried = 0;
+        int nDamaged = 0;
         for (const QString& strName : data.entryList(QDir::Files)) {
-            if (!strName.contains(QLatin1String("bad")) && !strName.contains(QLatin1String("huge")) &&
-                !strName.contains(QLatin1String("trunc")) && !strName.contains(QLatin1String("empty")))
-                continue;
-            ++nTried;
             CBitmapPtr p(LoadBitmapFile(data.filePath(strName)));
-            // Whatever a damaged file gives, it must be a whole bitmap or nothing.
-            if (p)
-                QVERIFY(FreeImage_GetBits(p.get()) && FreeImage_GetWidth(p.get()) > 0);
-            if (strName.contains(QLatin1String("huge")))
+            if (undetectable.contains(strName)) {
+                if (p)
+                    QVERIFY(FreeImage_GetBits(p.get()) && FreeImage_GetWidth(p.get()) > 0);
+            } else if (startsWithAny(strName, damaged) || strName.contains(QLatin1String("-past-end."))) {
                 QVERIFY2(!p, qPrintable(strName));
+                ++nDamaged;
+            } else if (startsWithAny(strName, valid)) {
+                QVERIFY2(p, qPrintable(strName));
+            } else {
+                QVERIFY2(noFormatByName.contains(strName), qPrintable("unsorted fixture " + strName));
+                QVERIFY2(!p, qPrintable(strName));
+            }
         }
-        QVERIFY(nTried > 0 || data.isEmpty());
+        QVERIFY(nDamaged > 50);
+
+        // Every sample, in the folder for stepping too, loads.
+        int nSamples = 0;
+        for (QDirIterator it(QStringLiteral(LUMIVO_SAMPLES), QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QString strPath = it.next();
+            if (strPath.contains(QLatin1String("/generator/")) || FormatFromFileName(strPath) < 0)
+                continue;
+            ++nSamples;
+            CBitmapPtr p(LoadBitmapFile(strPath));
+            QVERIFY2(p, qPrintable(strPath));
+        }
+        QVERIFY(nSamples > 30);
+    }
+
+    void headerRulesHoldAtTheirLimits_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("expected"); // 0 refused, 1 plausible, 2 plausible and loads
+
+        // Uncompressed rows: every byte of them must be in the file.
+        const QByteArray bmp = BmpFile(3, 2, 24, 0, QByteArray(2 * 12, '\x40'));
+        QTest::newRow("bmp rows") << "a.bmp" << bmp << 2;
+        QTest::newRow("bmp rows cut") << "a.bmp" << bmp.chopped(1) << 0;
+        // Run-length data: up to 1 MiB of bitmap from any file; beyond, 4096 bytes per byte of file.
+        const QByteArray endOfBitmap("\x00\x01", 2);
+        QTest::newRow("rle8 1 MB blank") << "a.bmp" << BmpFile(1000, 1000, 8, 1, endOfBitmap) << 2;
+        QTest::newRow("rle8 64 MB blank") << "a.bmp" << BmpFile(8000, 8000, 8, 1, endOfBitmap) << 0;
+        // FreeImage's limit: pixel data below 2 GiB (4 bytes a row here), claimed by a file big enough.
+        const QByteArray padding = QByteArray(512 * 1024, '\0') + endOfBitmap;
+        QTest::newRow("rle4 under 2 GiB") << "a.bmp" << BmpFile(8, 536870911, 4, 2, padding) << 1;
+        QTest::newRow("rle4 of 2 GiB") << "a.bmp" << BmpFile(8, 536870912, 4, 2, padding) << 0;
+
+        const QByteArray tga = TgaFile(2, 3, 2, QByteArray(3 * 6, '\x50'));
+        QTest::newRow("tga pixels") << "a.tga" << tga << 2;
+        QTest::newRow("tga pixels cut") << "a.tga" << tga.chopped(1) << 0;
+        // 200 pixels need two run packets at least: 128 + 72.
+        const QByteArray tgaRle = TgaFile(10, 200, 1, QByteArray("\xFF\x01\x02\x03\xC7\x04\x05\x06", 8));
+        QTest::newRow("tga runs") << "a.tga" << tgaRle << 2;
+        QTest::newRow("tga runs cut") << "a.tga" << tgaRle.chopped(1) << 0;
+
+        const QByteArray pgm = QByteArray("P5\n# by hand\n3 2\n65535\n") + QByteArray(12, '\x7F');
+        QTest::newRow("pgm 16-bit") << "a.pgm" << pgm << 2;
+        QTest::newRow("pgm 16-bit cut") << "a.pgm" << pgm.chopped(1) << 0;
+        QTest::newRow("pgm maxval 0") << "a.pgm" << QByteArray("P5 3 2 0 ") + QByteArray(6, '\0') << 0;
+
+        // 4 x 2 pixels of 8 bits, literal bytes, then the palette marker and 256 colours.
+        QByteArray pcx(128, '\0');
+        pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[8] = 3, pcx[10] = 1, pcx[65] = 1, pcx[66] = 4;
+        pcx += QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08") + '\x0C' + QByteArray(768, '\x22');
+        QTest::newRow("pcx palette") << "a.pcx" << pcx << 2;
+        QTest::newRow("pcx palette cut") << "a.pcx" << pcx.chopped(1) << 0;
+
+        // One 2 x 2 32-bit icon: directory, header (height doubled), colour rows, mask rows.
+        QByteArray ico = Le(0, 2) + Le(1, 2) + Le(1, 2) + Le(2, 1) + Le(2, 1) + Le(0, 2) + Le(1, 2) + Le(32, 2) +
+                         Le(64, 4) + Le(22, 4);
+        ico += Le(40, 4) + Le(2, 4) + Le(4, 4) + Le(1, 2) + Le(32, 2) + QByteArray(24, '\0');
+        ico += QByteArray(16, '\x60') + QByteArray(8, '\0');
+        QTest::newRow("ico") << "a.ico" << ico << 2;
+        QTest::newRow("ico cut") << "a.ico" << ico.chopped(1) << 0;
+    }
+
+    void headerRulesHoldAtTheirLimits()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString strPath = dir.filePath(name);
+        QFile file(strPath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(IsPlausibleImageFile(FormatFromFileName(strPath), strPath), expected > 0);
+        if (expected == 2) {
+            CBitmapPtr p(LoadBitmapFile(strPath));
+            QVERIFY(p);
+        }
     }
 
     void qimageWrapSharesPixels()
