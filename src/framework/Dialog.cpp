@@ -136,7 +136,7 @@ bool CDialog::UpdateData(bool bSaveAndValidate)
                     pButton->setChecked(true);
                 continue;
             }
-            const SField index{field.strName, {}, FIELD_INT, nullptr, field.dMin, field.dMax, field.bRange};
+            const SField index{field.strName, {}, FIELD_INT, nullptr, field.dMin, field.dMax, field.bRange, {}};
             double dIndex = 0;
             const QString strPrompt = ValidateText(index, QString::number(pGroup->checkedId()), &dIndex);
             if (!strPrompt.isEmpty()) {

@@ -316,11 +316,9 @@ private slots:
                                      "inverted-window.",
                                      "line-bytes-short",
                                      "directory-overrun."};
-        // Damage that no header shows: noise in place of uncompressed pixels, and run-length codes
-        // overrunning their lines, which FreeImage clips. These may load, but only as whole bitmaps.
+        // Noise in place of uncompressed pixels is a picture like any other: these may load, but whole.
         const QStringList undetectable = {"scrambled-body.bmp", "scrambled-body.ico", "scrambled-body.pbm",
-                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga",
-                                          "rle4-overrun.bmp",   "rle-overrun.pcx"};
+                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga"};
         const QStringList valid = {"pixels-", "valid-"};
         const QStringList noFormatByName = {"bmp-without-extension", "bmp-with-unknown-extension.xyz"};
         const auto startsWithAny = [](const QString& strName, const QStringList& prefixes) {
@@ -375,6 +373,15 @@ private slots:
         const QByteArray endOfBitmap("\x00\x01", 2);
         QTest::newRow("rle8 1 MB blank") << "a.bmp" << BmpFile(1000, 1000, 8, 1, endOfBitmap) << 2;
         QTest::newRow("rle8 64 MB blank") << "a.bmp" << BmpFile(8000, 8000, 8, 1, endOfBitmap) << 0;
+        // 5 x 3 pixels of 4 bits: a run, end of line; a move, 4 literal pixels; 5 literal pixels padded to
+        // 16 bits; end of bitmap.
+        const QByteArray rle4("\x05\x12\x00\x00"
+                              "\x00\x02\x01\x00\x00\x04\x12\x34\x00\x00"
+                              "\x00\x05\x12\x34\x50\x00\x00\x00\x00\x01",
+                              24);
+        QTest::newRow("rle4 codes") << "a.bmp" << BmpFile(5, 3, 4, 2, rle4) << 2;
+        QTest::newRow("rle4 run past the line") << "a.bmp" << BmpFile(4, 3, 4, 2, rle4) << 0;
+        QTest::newRow("rle4 without end") << "a.bmp" << BmpFile(5, 3, 4, 2, rle4.chopped(2)) << 0;
         // FreeImage's limit: pixel data below 2 GiB (4 bytes a row here), claimed by a file big enough.
         const QByteArray padding = QByteArray(512 * 1024, '\0') + endOfBitmap;
         QTest::newRow("rle4 under 2 GiB") << "a.bmp" << BmpFile(8, 536870911, 4, 2, padding) << 1;
@@ -387,6 +394,7 @@ private slots:
         const QByteArray tgaRle = TgaFile(10, 200, 1, QByteArray("\xFF\x01\x02\x03\xC7\x04\x05\x06", 8));
         QTest::newRow("tga runs") << "a.tga" << tgaRle << 2;
         QTest::newRow("tga runs cut") << "a.tga" << tgaRle.chopped(1) << 0;
+        QTest::newRow("tga packet past the end") << "a.tga" << TgaFile(10, 199, 1, tgaRle.mid(18)) << 0;
 
         const QByteArray pgm = QByteArray("P5\n# by hand\n3 2\n65535\n") + QByteArray(12, '\x7F');
         QTest::newRow("pgm 16-bit") << "a.pgm" << pgm << 2;
@@ -399,6 +407,13 @@ private slots:
         pcx += QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08") + '\x0C' + QByteArray(768, '\x22');
         QTest::newRow("pcx palette") << "a.pcx" << pcx << 2;
         QTest::newRow("pcx palette cut") << "a.pcx" << pcx.chopped(1) << 0;
+        // 2 x 2 pixels in three planes of 2 bytes a line: a run of 4 bytes, then 8 literal ones.
+        QByteArray pcx24 = pcx.left(128);
+        pcx24[8] = 1, pcx24[65] = 3, pcx24[66] = 2;
+        pcx24 += QByteArray("\xC4\x10\x01\x02\x03\x04\x05\x06\x07\x08");
+        QTest::newRow("pcx runs") << "a.pcx" << pcx24 << 2;
+        QTest::newRow("pcx runs cut") << "a.pcx" << pcx24.chopped(1) << 0;
+        QTest::newRow("pcx run past the end") << "a.pcx" << pcx24.left(128) + "\xCD\x10" << 0;
 
         // One 2 x 2 32-bit icon: directory, header (height doubled), colour rows, mask rows.
         QByteArray ico = Le(0, 2) + Le(1, 2) + Le(1, 2) + Le(2, 1) + Le(2, 1) + Le(0, 2) + Le(1, 2) + Le(32, 2) +

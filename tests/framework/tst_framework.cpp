@@ -157,7 +157,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(QString, text);
         QFETCH(QString, prompt);
-        const CDialog::SField field{"f", "F", CDialog::EFieldType(type), nullptr, 1, 10, true};
+        const CDialog::SField field{"f", "F", CDialog::EFieldType(type), nullptr, 1, 10, true, {}};
         double dValue = 0;
         QCOMPARE(CDialog::ValidateText(field, text, &dValue), prompt);
     }
@@ -168,8 +168,8 @@ private slots:
         int nFirst = 3;
         double dSecond = 2.0;
         CDialog dialog(app.m_pMainWnd);
-        dialog.AddField({"first", "First", CDialog::FIELD_INT, &nFirst, 1, 5, true});
-        dialog.AddField({"second", "Second", CDialog::FIELD_DOUBLE, &dSecond, 0, 1, true});
+        dialog.AddField({"first", "First", CDialog::FIELD_INT, &nFirst, 1, 5, true, {}});
+        dialog.AddField({"second", "Second", CDialog::FIELD_DOUBLE, &dSecond, 0, 1, true, {}});
         QString strPrompt;
         DriveNextModal([&](QWidget* pDialog) {
             QCOMPARE(pDialog->findChild<QLineEdit*>("first")->text(), QStringLiteral("3"));
