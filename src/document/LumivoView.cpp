@@ -310,11 +310,20 @@ void CLumivoView::OnZoomIn()
 
 void CLumivoView::OnZoomOut()
 {
-    m_dZoom *= 0.5;
+    ZoomAndFollowWithFrame(0.5);
+}
+
+void CLumivoView::ZoomAndFollowWithFrame(double dFactor)
+{
+    m_dZoom *= dFactor;
     const QSize sizeZoomed = ZoomedSize();
     SetScrollSizes(sizeZoomed);
+    // The frame shrinks when the picture no longer fills the client area, and grows (also beyond the
+    // MDI area, which then shows its scroll bars) when the picture no longer fits in it.
     const QSize sizeClient = viewport()->size();
-    if (GetParentFrame() && (sizeZoomed.width() < sizeClient.width() || sizeZoomed.height() < sizeClient.height()))
+    const QSize sizeSmaller = dFactor < 1 ? sizeZoomed : sizeClient;
+    const QSize sizeLarger = dFactor < 1 ? sizeClient : sizeZoomed;
+    if (GetParentFrame() && (sizeSmaller.width() < sizeLarger.width() || sizeSmaller.height() < sizeLarger.height()))
         ResizeFrame(FrameSizeForClient(sizeZoomed) + QSize(4, 4));
     GetDocument()->UpdateAllViews(nullptr, 0);
 }
@@ -460,16 +469,8 @@ void CLumivoView::wheelEvent(QWheelEvent* pEvent)
                 OnZoomOut();
             continue;
         }
-        if (m_dZoom >= MAX_ZOOM_IN)
-            continue;
-        m_dZoom *= 2;
-        const QSize sizeZoomed = ZoomedSize();
-        SetScrollSizes(sizeZoomed);
-        const QSize sizeClient = viewport()->size();
-        // The frame grows with the picture, also beyond the MDI area, which then shows its scroll bars.
-        if (GetParentFrame() && (sizeClient.width() < sizeZoomed.width() || sizeClient.height() < sizeZoomed.height()))
-            ResizeFrame(FrameSizeForClient(sizeZoomed) + QSize(4, 4));
-        GetDocument()->UpdateAllViews(nullptr, 0);
+        if (m_dZoom < MAX_ZOOM_IN)
+            ZoomAndFollowWithFrame(2);
     }
     pEvent->accept();
 }

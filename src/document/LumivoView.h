@@ -53,6 +53,8 @@ protected:
 private:
     void OnZoomIn();
     void OnZoomOut();
+    // Multiplies the zoom and resizes the frame as zoom out and the wheel do.
+    void ZoomAndFollowWithFrame(double dFactor);
     void OnFilePrint();
     void OnFilePrintDirect();
     void OnFilePrintPreview();
