@@ -253,15 +253,12 @@ void CLumivoView::OnUpdate(CView* pSender, int nHint)
 {
     CLumivoDoc* pDoc = GetDocument();
     m_bShowTracker = false;
-    // A replaced bitmap may already be freed: drop the wrap of its pixels now, before its address can
-    // be reused by another bitmap.
-    if (!pDoc || pDoc->m_pBitmap != m_pShownBitmap) {
-        m_image = QImage();
-        m_zoomed = QImage();
-        m_pShownBitmap = nullptr;
-    }
+    // A replaced bitmap may already be freed, and a kept one may have changed in place: drop the wrap
+    // of its pixels and the reduced copy now; the next paint wraps the document's bitmap again.
+    m_image = QImage();
+    m_zoomed = QImage();
+    m_pShownBitmap = nullptr;
     if (nHint == CLumivoDoc::HINT_NEW_IMAGE) {
-        m_pShownBitmap = nullptr; // the pixels may have changed in place: wrap them again
         SetScrollSizes(ZoomedSize());
         FitFrameToImage();
     } else if (pDoc && pDoc->m_pBitmap) {

@@ -4,13 +4,14 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QRadioButton>
-#include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <cfloat>
 #include <cmath>
@@ -66,6 +67,13 @@ QWidget* CDialog::AddField(const SField& field)
             pGroup->addButton(pButton, int(i));
             pRow->addWidget(pButton);
         }
+        pForm->addRow(pControl);
+    } else if (field.eType == FIELD_COMBO) {
+        auto* pCombo = new QComboBox(this);
+        pCombo->setEditable(true);
+        pCombo->setInsertPolicy(QComboBox::NoInsert);
+        pCombo->addItems(field.strLabel.split(QLatin1Char('|')));
+        pControl = pCombo;
         pForm->addRow(pControl);
     } else {
         pControl = new QLineEdit(this);
@@ -144,6 +152,22 @@ bool CDialog::UpdateData(bool bSaveAndValidate)
                 return false;
             }
             nValue = int(dIndex);
+            continue;
+        }
+        if (field.eType == FIELD_COMBO) {
+            auto* pCombo = static_cast<QComboBox*>(pControl);
+            int& nValue = *static_cast<int*>(field.pValue);
+            if (!bSaveAndValidate) {
+                pCombo->setCurrentIndex(nValue);
+                continue;
+            }
+            const int nIndex = pCombo->findText(pCombo->currentText(), Qt::MatchFixedString);
+            if (nIndex < 0) {
+                pCombo->setFocus();
+                AfxMessageBox(QStringLiteral("Please choose an entry from the list."));
+                return false;
+            }
+            nValue = nIndex;
             continue;
         }
         auto* pEdit = static_cast<QLineEdit*>(pControl);

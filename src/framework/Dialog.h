@@ -19,13 +19,14 @@ public:
     int DoModal();
 
     // Edits hold numbers; a radio field is a row of buttons whose index is the value; a check field
-    // is one check box.
-    enum EFieldType { FIELD_INT, FIELD_UINT, FIELD_FLOAT, FIELD_DOUBLE, FIELD_RADIO, FIELD_CHECK };
+    // is one check box; a combo field is a drop-down list with an edit, whose value is the index of
+    // the entry the edit names (the dialog stays open while it names none).
+    enum EFieldType { FIELD_INT, FIELD_UINT, FIELD_FLOAT, FIELD_DOUBLE, FIELD_RADIO, FIELD_CHECK, FIELD_COMBO };
     struct SField {
         QString strName;   // object name of the control (radio buttons: name + "_" + index)
-        QString strLabel;  // text beside the edit or of the check box; radio button texts split by '|'
+        QString strLabel;  // text beside the edit or of the check box; radio and combo entries split by '|'
         EFieldType eType;
-        void* pValue;      // int*, unsigned*, float*, double*, int* (radio) or bool* (check) by eType
+        void* pValue;      // int*, unsigned*, float*, double*, int* (radio, combo) or bool* (check) by eType
         double dMin = 0, dMax = 0; // checked when bRange
         bool bRange = false;
         QString strGroup;  // title of the group box holding the control; fields in a row share it

@@ -39,6 +39,11 @@ CImageProcessor::~CImageProcessor()
 
 int CImageProcessor::TranslateSource()
 {
+    // A fresh translation replaces the previous one (a colour-palette or 16-bit source is a copy).
+    if (m_pSrcImage) {
+        iplDeallocate(m_pSrcImage, IPL_IMAGE_ALL);
+        m_pSrcImage = nullptr;
+    }
     const unsigned nBpp = FreeImage_GetBPP(m_pSrcBitmap);
     RGBQUAD* pPalette = FreeImage_GetPalette(m_pSrcBitmap);
     const FREE_IMAGE_COLOR_TYPE eType = FreeImage_GetColorType(m_pSrcBitmap);
@@ -64,9 +69,9 @@ int CImageProcessor::TranslateSource()
     return m_pSrcImage ? STATUS_OK : STATUS_FAILED;
 }
 
-IplImage* CImageProcessor::CreateResultImage(int nWidth, int nHeight)
+IplImage* CImageProcessor::CreateResultImage(int nWidth, int nHeight, const IplImage* pLayout)
 {
-    const IplImage* pSrc = m_pSrcImage;
+    const IplImage* pSrc = pLayout ? pLayout : m_pSrcImage;
     m_pDstImage = iplCreateImageHeader(pSrc->nChannels, pSrc->alphaChannel, pSrc->depth, pSrc->colorModel,
                                        pSrc->channelSeq, pSrc->dataOrder, pSrc->origin, pSrc->align, nWidth,
                                        nHeight, nullptr, nullptr, nullptr, nullptr);

@@ -11,6 +11,7 @@
 
 struct FIBITMAP;
 struct IplImage;
+struct IplLUT;
 
 class CImageProcessor {
 public:
@@ -24,8 +25,9 @@ public:
 
     // Makes m_pSrcImage over the bitmap: 0, 1 for a depth other than 1, 8, 16, 24, 32, -4 on failure.
     int TranslateSource();
-    // A zero-filled result image with the source's layout and the given size; null when refused.
-    IplImage* CreateResultImage(int nWidth, int nHeight);
+    // A zero-filled result image with the source's layout (or pLayout's) and the given size; null when
+    // refused.
+    IplImage* CreateResultImage(int nWidth, int nHeight, const IplImage* pLayout = nullptr);
     // Converts m_pDstImage into the new bitmap m_pDstBitmap: 0, 1 (depth not convertible, the
     // bitmap is left unfilled) or -4 (no bitmap).
     int ConvertResult();
@@ -38,6 +40,48 @@ public:
     FIBITMAP* Mirror(int nAxis);
     FIBITMAP* Rotate(double dAngle, double dShiftX, double dShiftY, int nInterpolation);
     FIBITMAP* Shear(double dShearX, double dShearY, double dShiftX, double dShiftY, int nInterpolation);
+
+    // Neighbourhood filters over nCols x nRows; null unless the anchor lies inside the aperture.
+    FIBITMAP* Blur(int nCols, int nRows, int nAnchorX, int nAnchorY);
+    FIBITMAP* MedianFilter(int nCols, int nRows, int nAnchorX, int nAnchorY);
+    FIBITMAP* MinFilter(int nCols, int nRows, int nAnchorX, int nAnchorY);
+    FIBITMAP* MaxFilter(int nCols, int nRows, int nAnchorX, int nAnchorY);
+    // One of the fixed kernels (an IplFilter code).
+    FIBITMAP* FixedFilter(int nFilter);
+
+    // A 1-bit picture: 0 below nLevel, 1 from it on (colour taken by its luminance).
+    FIBITMAP* Threshold(int nLevel);
+    FIBITMAP* Invert();
+    FIBITMAP* Erode(int nIterations);
+    FIBITMAP* Dilate(int nIterations);
+    FIBITMAP* MorphOpen(int nIterations);
+    FIBITMAP* MorphClose(int nIterations);
+
+    // Tables: one per channel, keys 0 .. nKeys - 1 set to zero like everything else; null when memory
+    // runs out (nothing is left allocated). FreeLUTs accepts null.
+    static IplLUT** AllocLUTs(int nChannels, int nMode, int nKeys);
+    static void FreeLUTs(IplLUT** ppLuts, int nChannels);
+    // The source's histogram, one table of 257 keys per channel; *pnChannels gets the channel count.
+    IplLUT** ComputeHisto(int* pnChannels);
+    FIBITMAP* HistoEqualize();
+    // Curve 2 "High +", 3 "Low +", 4 "Low - High+", 5 "Low + High -"; null for any other.
+    FIBITMAP* ContrastStretch(int nCurve);
+    // The value table of a contrast curve, levels 0 .. 254.
+    static void FillContrastCurve(int nCurve, int* pValues);
+
+    // Brightness and contrast adjustment: PrepareAdjust translates the source and gives the working
+    // image (a copy of it; the caller frees it), AdjustBrightnessContrast sets the working image to
+    // source + brightness and maps it through the tables into the result bitmap. The result bitmap is
+    // reused by the next adjustment while m_pDstBitmap still points at it.
+    IplImage* PrepareAdjust();
+    FIBITMAP* AdjustBrightnessContrast(IplImage* pWork, int nBrightness, IplLUT** ppLuts);
+    // The adjustment table for contrast s (-200 .. 200), levels 0 .. 255.
+    static void FillAdjustTable(int nContrast, int* pValues);
+
+    // A copy of the source with noise added, the generator seeded with 1 so that the same image and
+    // values always give the same picture.
+    FIBITMAP* UniformNoise(int nLow, int nHigh);
+    FIBITMAP* GaussianNoise(int nMean, int nStDev);
 
     // Distortion effect nCode (an EffectKind; any other code is Star): the source remapped with linear
     // sampling, positions outside it left at 0. Null without a bitmap or for a depth the bridge refuses.
@@ -63,6 +107,9 @@ protected:
     static FnSize ScaledSize(int nDstX, int nSrcX, int nDstY, int nSrcY);
     // The result keeps the source's size.
     FIBITMAP* RunSameSize(const FnApply& fnApply);
+    // The aperture filters: the anchor must lie inside the aperture.
+    using FnAperture = int (*)(const IplImage*, IplImage*, int, int, int, int);
+    FIBITMAP* RunAperture(FnAperture fnFilter, int nCols, int nRows, int nAnchorX, int nAnchorY);
 };
 
 enum EffectKind {

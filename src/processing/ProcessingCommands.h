@@ -20,8 +20,9 @@ struct SProcessingCommand {
     const char* pszTitle; // title of the result document
     EEnableRule eRule;
     // Asks for the parameters (commands with a dialog) and gives the operation; an empty function
-    // when the dialog was cancelled. Null for commands that do nothing.
-    FnOperation (*fnPrepare)();
+    // when the dialog was cancelled or the command does its work itself (or nothing). Null for
+    // commands that are not available.
+    FnOperation (*fnPrepare)(CLumivoDoc& doc);
 };
 
 std::span<const SProcessingCommand> ProcessingCommands();

@@ -1,0 +1,100 @@
+#include "processing/BrightnessContrastDlg.h"
+
+#include "document/LumivoDoc.h"
+#include "processing/ImageProcessor.h"
+#include "processing/ipl/Ipl.h"
+
+#include <FreeImage.h>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+constexpr int kSliderMiddle = 200;
+}
+
+CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProcessor& processor, QWidget* pParent)
+    : CDialog(pParent), m_doc(doc), m_processor(processor), m_pStartBitmap(processor.m_pSrcBitmap)
+{
+    setWindowTitle(QStringLiteral("Adjust Brightness \\ Contrast"));
+    // A caption without a close box: the buttons (or Escape) end it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    ButtonBox()->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("CANCEL"));
+    auto fnAddSlider = [this](const QString& strLabel, const char* pszSlider, const char* pszText, QLabel*& pText) {
+        auto* pSlider = new QSlider(Qt::Horizontal, this);
+        pSlider->setObjectName(pszSlider);
+        pSlider->setRange(0, 2 * kSliderMiddle);
+        pSlider->setValue(kSliderMiddle);
+        pText = new QLabel(QStringLiteral("0"), this);
+        pText->setObjectName(pszText);
+        pText->setMinimumWidth(pText->fontMetrics().horizontalAdvance(QStringLiteral("-200")));
+        auto* pRow = new QHBoxLayout;
+        pRow->addWidget(pSlider);
+        pRow->addWidget(pText);
+        FormLayout()->addRow(new QLabel(strLabel, this));
+        FormLayout()->addRow(pRow);
+        connect(pSlider, &QSlider::valueChanged, this, [this] { OnSliderMoved(); });
+        return pSlider;
+    };
+    m_pBrightness = fnAddSlider(QStringLiteral("Brightness"), "slider1067", "static1071", m_pBrightnessText);
+    m_pContrast = fnAddSlider(QStringLiteral("Contrast"), "slider1068", "static1072", m_pContrastText);
+
+    m_pWork = m_processor.PrepareAdjust();
+    if (m_pWork) {
+        m_nChannels = m_pWork->nChannels;
+        m_ppLuts = CImageProcessor::AllocLUTs(m_nChannels, IPL_LUT_LOOKUP, 257);
+        for (int c = 0; m_ppLuts && c < m_nChannels; ++c)
+            for (int k = 0; k < 257; ++k)
+                m_ppLuts[c]->key[k] = k;
+    }
+}
+
+CDialogBrightnessContrast::~CDialogBrightnessContrast()
+{
+    iplDeallocate(m_pWork, IPL_IMAGE_ALL);
+    CImageProcessor::FreeLUTs(m_ppLuts, m_nChannels);
+    if (m_doc.m_pBitmap != m_pStartBitmap)
+        FreeImage_Unload(m_pStartBitmap);
+}
+
+void CDialogBrightnessContrast::OnSliderMoved()
+{
+    const int b = m_pBrightness->value() - kSliderMiddle;
+    const int s = m_pContrast->value() - kSliderMiddle;
+    m_pBrightnessText->setText(QString::number(b));
+    m_pContrastText->setText(QString::number(s));
+    if (!m_pWork || !m_ppLuts)
+        return;
+    for (int c = 0; c < m_nChannels; ++c)
+        CImageProcessor::FillAdjustTable(s, m_ppLuts[c]->value);
+    // Every preview starts from the starting picture, translated once when the dialog opened; the
+    // previous preview's bitmap receives the new one.
+    FIBITMAP* pPreview = m_processor.AdjustBrightnessContrast(m_pWork, b, m_ppLuts);
+    if (!pPreview)
+        return;
+    FIBITMAP* pShown = m_doc.m_pBitmap;
+    ShowInDocument(pPreview);
+    if (pShown != m_pStartBitmap && pShown != pPreview)
+        FreeImage_Unload(pShown);
+}
+
+void CDialogBrightnessContrast::ShowInDocument(FIBITMAP* pBitmap)
+{
+    m_doc.m_pBitmap = pBitmap;
+    m_doc.RefreshImageInfo();
+    m_doc.UpdateAllViews(nullptr, 0);
+}
+
+void CDialogBrightnessContrast::done(int nResult)
+{
+    if (nResult != QDialog::Accepted && m_doc.m_pBitmap != m_pStartBitmap) {
+        FIBITMAP* pPreview = m_doc.m_pBitmap;
+        ShowInDocument(m_pStartBitmap);
+        FreeImage_Unload(pPreview);
+    }
+    m_processor.m_pDstBitmap = nullptr; // the preview, if kept, is the document's now
+    CDialog::done(nResult);
+}
