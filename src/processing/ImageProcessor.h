@@ -110,6 +110,8 @@ protected:
     // The aperture filters: the anchor must lie inside the aperture.
     using FnAperture = int (*)(const IplImage*, IplImage*, int, int, int, int);
     FIBITMAP* RunAperture(FnAperture fnFilter, int nCols, int nRows, int nAnchorX, int nAnchorY);
+    using FnMorphology = int (*)(const IplImage*, IplImage*, int);
+    FIBITMAP* RunMorphology(FnMorphology fnMorphology, int nIterations);
 };
 
 enum EffectKind {
@@ -133,14 +135,12 @@ public:
     // Rows of a band hold about this many pixels (at least one row).
     static constexpr int kBandPixels = 1 << 15;
 
-    // pOffsets is read by Explosion only: one byte per pixel in raster order, p mod 10 in the high
-    // nibble and q mod 10 in the low one (see DrawOffsets).
-    CEffectMap(int nCode, int nWidth, int nHeight, const uint8_t* pOffsets = nullptr);
+    // nSeed is read by Explosion only: it seeds the generator that draws p then q (each mod 10) per
+    // pixel in raster order. A band starts its generator at its own first pixel, so any split into
+    // bands draws the same numbers as one pass over the whole image.
+    CEffectMap(int nCode, int nWidth, int nHeight, unsigned nSeed = 0);
     // The source column and row of destination rows y0 .. y1 - 1, into rows of pX and pY nStep bytes apart.
     void Fill(int y0, int y1, float* pX, float* pY, size_t nStep) const;
-    // Explosion's offsets: the generator seeded with nSeed, p then q drawn per pixel in raster order.
-    // Null when the memory cannot be had.
-    static std::unique_ptr<uint8_t[]> DrawOffsets(unsigned nSeed, size_t nPixels);
 
 private:
     struct SRow;
@@ -148,7 +148,7 @@ private:
 
     EffectKind m_eKind;
     int m_nWidth, m_nHeight;
-    const uint8_t* m_pOffsets;
+    unsigned m_nSeed;
     double m_dCx, m_dCy, m_dR; // centre and lens radius
     float m_fAW, m_fAH;        // angular steps
     double m_dDiagonal;

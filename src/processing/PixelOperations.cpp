@@ -69,32 +69,31 @@ FIBITMAP* CImageProcessor::Invert()
     return RunSameSize([](const IplImage* pSrc, IplImage* pDst) { iplNot(pSrc, pDst); });
 }
 
-FIBITMAP* CImageProcessor::Erode(int nIterations)
+FIBITMAP* CImageProcessor::RunMorphology(FnMorphology fnMorphology, int nIterations)
 {
     if (!m_pSrcBitmap)
         return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplErode(pSrc, pDst, nIterations); });
+    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { fnMorphology(pSrc, pDst, nIterations); });
+}
+
+FIBITMAP* CImageProcessor::Erode(int nIterations)
+{
+    return RunMorphology(&iplErode, nIterations);
 }
 
 FIBITMAP* CImageProcessor::Dilate(int nIterations)
 {
-    if (!m_pSrcBitmap)
-        return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplDilate(pSrc, pDst, nIterations); });
+    return RunMorphology(&iplDilate, nIterations);
 }
 
 FIBITMAP* CImageProcessor::MorphOpen(int nIterations)
 {
-    if (!m_pSrcBitmap)
-        return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplOpen(pSrc, pDst, nIterations); });
+    return RunMorphology(&iplOpen, nIterations);
 }
 
 FIBITMAP* CImageProcessor::MorphClose(int nIterations)
 {
-    if (!m_pSrcBitmap)
-        return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplClose(pSrc, pDst, nIterations); });
+    return RunMorphology(&iplClose, nIterations);
 }
 
 IplLUT** CImageProcessor::AllocLUTs(int nChannels, int nMode, int nKeys)
