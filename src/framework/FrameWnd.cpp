@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -49,7 +50,8 @@ CMDIFrameWnd::CMDIFrameWnd(const SResourceSet& resources) : m_resources(resource
     // Recent files: slots after the placeholder of the File menu; text set when shown.
     for (int nId = ID_FILE_MRU_FILE1; nId <= ID_FILE_MRU_LAST; ++nId) {
         auto it = m_actions.find(nId);
-        QAction* pAction = it != m_actions.end() ? it->second : CreateAction(SCommandInfo{nId, "", nullptr, nullptr, nullptr});
+        QAction* pAction =
+            it != m_actions.end() ? it->second : CreateAction(SCommandInfo{nId, "", nullptr, nullptr, nullptr});
         m_actions[nId] = pAction;
         m_recentFileActions.push_back(pAction);
     }
@@ -138,12 +140,15 @@ void CMDIFrameWnd::BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, 
             if (entry.pszText)
                 pAction->setText(QString::fromUtf8(entry.pszText));
             pMenu->addAction(pAction);
+            if (entry.nId == ID_WINDOW_CASCADE)
+                connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { ListWindows(pMenu); });
             break;
         }
         case MENU_SEPARATOR: pMenu->addSeparator(); break;
         case MENU_RECENT_FILES:
             if (!m_pRecentPlaceholder) {
-                m_pRecentPlaceholder = new QAction(QString::fromUtf8(entry.pszText ? entry.pszText : "Recent File"), this);
+                m_pRecentPlaceholder =
+                    new QAction(QString::fromUtf8(entry.pszText ? entry.pszText : "Recent File"), this);
                 m_pRecentPlaceholder->setEnabled(false);
             }
             pMenu->addAction(m_pRecentPlaceholder);
@@ -151,6 +156,30 @@ void CMDIFrameWnd::BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, 
                 pMenu->addAction(pAction);
             break;
         }
+    }
+}
+
+void CMDIFrameWnd::ListWindows(QMenu* pMenu)
+{
+    constexpr int kMaxListed = 9;
+    const char* const pszProperty = "lumivoWindowItem";
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->property(pszProperty).toBool())
+            delete pAction;
+    const QList<QMdiSubWindow*> windows = m_pMdiArea ? m_pMdiArea->subWindowList() : QList<QMdiSubWindow*>();
+    if (windows.isEmpty())
+        return;
+    pMenu->addSeparator()->setProperty(pszProperty, true);
+    for (qsizetype i = 0; i < std::min<qsizetype>(windows.size(), kMaxListed); ++i) {
+        QMdiSubWindow* pWindow = windows.at(i);
+        QAction* pAction = pMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(pWindow->windowTitle()));
+        pAction->setProperty(pszProperty, true);
+        pAction->setCheckable(true);
+        pAction->setChecked(pWindow == m_pMdiArea->activeSubWindow());
+        connect(pAction, &QAction::triggered, this, [this, pWindow = QPointer<QMdiSubWindow>(pWindow)] {
+            if (pWindow)
+                m_pMdiArea->setActiveSubWindow(pWindow);
+        });
     }
 }
 

@@ -63,6 +63,9 @@ private:
     QAction* CreateAction(const SCommandInfo& info);
     void BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, size_t& nPos, int nDepth);
     void UpdateRecentFileActions();
+    // The pop-up holding the window-arranging commands ends with the open windows, numbered, the
+    // active one checked; choosing one activates it.
+    void ListWindows(QMenu* pMenu);
     void UpdateTitle();
 
     const SResourceSet& m_resources;

@@ -28,6 +28,7 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
         pSlider->setObjectName(pszSlider);
         pSlider->setRange(0, 2 * kSliderMiddle);
         pSlider->setValue(kSliderMiddle);
+        pSlider->setMinimumWidth(240); // wide enough to aim at a level
         pText = new QLabel(QStringLiteral("0"), this);
         pText->setObjectName(pszText);
         pText->setMinimumWidth(pText->fontMetrics().horizontalAdvance(QStringLiteral("-200")));

@@ -13,6 +13,7 @@
 #include <FreeImage.h>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -184,6 +185,33 @@ private slots:
         QVERIFY(pView->frameWidth() > 0);
         QVERIFY(pView->horizontalScrollBar()->isVisible() && pView->horizontalScrollBar()->isEnabled());
         QVERIFY(pView->verticalScrollBar()->isVisible() && pView->verticalScrollBar()->isEnabled());
+    }
+
+    void windowMenuListsTheOpenWindows()
+    {
+        CLumivoView* pFirst = ShowImage(30, 20);
+        CLumivoView* pSecond = ShowImage(40, 20);
+        QMenu* pWindowMenu = nullptr;
+        for (QMenu* pMenu : MainFrame()->findChildren<QMenu*>())
+            if (pMenu->actions().contains(MainFrame()->GetAction(ID_WINDOW_CASCADE)))
+                pWindowMenu = pMenu;
+        QVERIFY(pWindowMenu);
+        auto fnListed = [&] {
+            emit pWindowMenu->aboutToShow();
+            QList<QAction*> listed;
+            for (QAction* pAction : pWindowMenu->actions())
+                if (pAction->isCheckable())
+                    listed.append(pAction);
+            return listed;
+        };
+        QList<QAction*> listed = fnListed();
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(listed[0]->text(), QStringLiteral("&1 ") + pFirst->GetParentFrame()->windowTitle());
+        QCOMPARE(listed[1]->text(), QStringLiteral("&2 ") + pSecond->GetParentFrame()->windowTitle());
+        QVERIFY(!listed[0]->isChecked() && listed[1]->isChecked());
+        listed[0]->trigger();
+        QCOMPARE(MainFrame()->GetActiveView(), pFirst);
+        QCOMPARE(fnListed().size(), 2); // shown again: listed once, not appended
     }
 
     // --- progress dialog ---------------------------------------------------------------------------
