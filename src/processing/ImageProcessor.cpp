@@ -241,11 +241,26 @@ public:
     explicit CRandom(unsigned nSeed) : m_nState(nSeed) {}
     int Next()
     {
-        m_nState = m_nState * 214013u + 2531011u;
+        m_nState = m_nState * kMul + kAdd;
         return int((m_nState >> 16) & 0x7fff);
+    }
+    // Moves on n draws in O(log n) steps: a step is the map s -> a s + c (mod 2^32), and n steps are
+    // the composition of its powers of two picked by the bits of n.
+    void Skip(uint64_t n)
+    {
+        uint32_t nMul = 1, nAdd = 0;               // the steps taken so far
+        uint32_t nStepMul = kMul, nStepAdd = kAdd; // 2^k steps
+        for (; n; n >>= 1) {
+            if (n & 1)
+                nMul *= nStepMul, nAdd = nAdd * nStepMul + nStepAdd;
+            nStepAdd *= nStepMul + 1;
+            nStepMul *= nStepMul;
+        }
+        m_nState = m_nState * nMul + nAdd;
     }
 
 private:
+    static constexpr uint32_t kMul = 214013u, kAdd = 2531011u;
     uint32_t m_nState;
 };
 
@@ -312,14 +327,14 @@ void RemapInBands(const CEffectMap& map, const IplImage* pSrc, IplImage* pDst)
 
 struct CEffectMap::SRow {
     int y;
-    double dSinY, dCosY;     // sin(y aH), cos(y aH)
-    float fWave;             // V. Wave's w(y)
-    const uint8_t* pOffsets; // Explosion's offsets of this row
+    double dSinY, dCosY; // sin(y aH), cos(y aH)
+    float fWave;         // V. Wave's w(y)
+    CRandom* pRandom;    // Explosion's generator, at the row's first pixel
 };
 
-CEffectMap::CEffectMap(int nCode, int nWidth, int nHeight, const uint8_t* pOffsets)
+CEffectMap::CEffectMap(int nCode, int nWidth, int nHeight, unsigned nSeed)
     : m_eKind(nCode >= 0 && nCode < EFFECT_STAR ? EffectKind(nCode) : EFFECT_STAR), m_nWidth(nWidth),
-      m_nHeight(nHeight), m_pOffsets(pOffsets), m_dCx(nWidth / 2), m_dCy(nHeight / 2), m_dR(std::min(m_dCx, m_dCy)),
+      m_nHeight(nHeight), m_nSeed(nSeed), m_dCx(nWidth / 2), m_dCy(nHeight / 2), m_dR(std::min(m_dCx, m_dCy)),
       m_fAW(kPi / float(nWidth)), m_fAH(kPi / float(nHeight)),
       m_dDiagonal(std::sqrt(double(nWidth) * nWidth + double(nHeight) * nHeight)), m_dFishNorm(1 / std::asin(1.0))
 {
@@ -334,10 +349,13 @@ CEffectMap::CEffectMap(int nCode, int nWidth, int nHeight, const uint8_t* pOffse
 
 void CEffectMap::Fill(int y0, int y1, float* pX, float* pY, size_t nStep) const
 {
+    // Two draws per pixel before row y0.
+    CRandom random(m_nSeed);
+    if (m_eKind == EFFECT_EXPLOSION)
+        random.Skip(2 * uint64_t(y0) * uint64_t(m_nWidth));
     for (int y = y0; y < y1; ++y) {
         const double dAngle = y * double(m_fAH);
-        const SRow row{y, std::sin(dAngle), std::cos(dAngle), float(10 * std::sin(kTenPi * y / m_nHeight)),
-                       m_pOffsets ? m_pOffsets + size_t(y) * m_nWidth : nullptr};
+        const SRow row{y, std::sin(dAngle), std::cos(dAngle), float(10 * std::sin(kTenPi * y / m_nHeight)), &random};
         const size_t nOffset = size_t(y - y0) * nStep;
         FillRow(row, reinterpret_cast<float*>(reinterpret_cast<char*>(pX) + nOffset),
                 reinterpret_cast<float*>(reinterpret_cast<char*>(pY) + nOffset));
@@ -367,8 +385,9 @@ void CEffectMap::FillRow(const SRow& row, float* pX, float* pY) const
             break;
         }
         case EFFECT_EXPLOSION: {
-            const unsigned nPQ = row.pOffsets ? row.pOffsets[nX] : 0x55u; // without offsets: in place
-            xs = x + 5 - int(nPQ >> 4), ys = y + 5 - int(nPQ & 15);
+            const int p = row.pRandom->Next() % 10;
+            const int q = row.pRandom->Next() % 10;
+            xs = x + 5 - p, ys = y + 5 - q;
             break;
         }
         case EFFECT_MADNESS: {
@@ -413,33 +432,12 @@ void CEffectMap::FillRow(const SRow& row, float* pX, float* pY) const
     }
 }
 
-std::unique_ptr<uint8_t[]> CEffectMap::DrawOffsets(unsigned nSeed, size_t nPixels)
-{
-    std::unique_ptr<uint8_t[]> pOffsets(new (std::nothrow) uint8_t[nPixels]);
-    if (!pOffsets)
-        return pOffsets;
-    CRandom random(nSeed);
-    for (size_t i = 0; i < nPixels; ++i) {
-        const int p = random.Next() % 10;
-        const int q = random.Next() % 10;
-        pOffsets[i] = uint8_t(p << 4 | q);
-    }
-    return pOffsets;
-}
-
 FIBITMAP* CImageProcessor::Effect(int nCode)
 {
     if (!m_pSrcBitmap)
         return nullptr;
     const unsigned nSeed = unsigned(m_pfnTime(nullptr));
     return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) {
-        // Explosion's numbers are drawn before the bands run, so that scheduling cannot change them.
-        std::unique_ptr<uint8_t[]> pOffsets;
-        if (nCode == EFFECT_EXPLOSION) {
-            pOffsets = CEffectMap::DrawOffsets(nSeed, size_t(pSrc->width) * pSrc->height);
-            if (!pOffsets)
-                return; // no memory: the result keeps its zero fill
-        }
         // Every band samples the whole source: a 1-bit source is unpacked to 0/255 samples once here
         // rather than by every band's remap.
         CIplPtr pGrey;
@@ -448,6 +446,6 @@ FIBITMAP* CImageProcessor::Effect(int nCode)
             if (pGrey && iplThreshold(pSrc, pGrey.get(), 128) == IPL_StsOk)
                 pSrc = pGrey.get();
         }
-        RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, pOffsets.get()), pSrc, pDst);
+        RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, nSeed), pSrc, pDst);
     });
 }

@@ -13,6 +13,7 @@
 #include <FreeImage.h>
 #include <QtTest>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -62,10 +63,31 @@ struct SMaps {
     SPos At(int nX, int nY) const { return {x[size_t(nY) * w + nX], y[size_t(nY) * w + nX]}; }
 };
 
-SMaps WholeMaps(int nCode, int w, int h, const uint8_t* pOffsets = nullptr)
+SMaps WholeMaps(int nCode, int w, int h, unsigned nSeed = 0)
 {
     SMaps maps{w, h, std::vector<float>(size_t(w) * h), std::vector<float>(size_t(w) * h)};
-    CEffectMap(nCode, w, h, pOffsets).Fill(0, h, maps.x.data(), maps.y.data(), size_t(w) * sizeof(float));
+    CEffectMap(nCode, w, h, nSeed).Fill(0, h, maps.x.data(), maps.y.data(), size_t(w) * sizeof(float));
+    return maps;
+}
+
+// Explosion's maps of rows y0 .. y1 - 1, drawn here in one pass from the first pixel: srand(nSeed),
+// then per pixel in raster order p = rand() % 10 and q = rand() % 10, sampling (x + 5 - p, y + 5 - q).
+SMaps ExplosionMaps(int w, int h, unsigned nSeed, int y0 = 0, int y1 = -1)
+{
+    y1 = y1 < 0 ? h : y1;
+    SMaps maps{w, y1 - y0, std::vector<float>(size_t(w) * (y1 - y0)), std::vector<float>(size_t(w) * (y1 - y0))};
+    uint32_t nState = nSeed;
+    auto fnRand = [&] {
+        nState = nState * 214013u + 2531011u;
+        return int((nState >> 16) & 0x7fff);
+    };
+    for (size_t i = 0; i < 2 * size_t(w) * y0; ++i)
+        fnRand();
+    for (size_t i = 0; i < maps.x.size(); ++i) {
+        const int p = fnRand() % 10, q = fnRand() % 10;
+        maps.x[i] = float(int(i % w) + 5 - p);
+        maps.y[i] = float(y0 + int(i / w) + 5 - q);
+    }
     return maps;
 }
 
@@ -89,8 +111,7 @@ std::vector<BYTE> WholeMapResult(FIBITMAP* pBitmap, int nCode, unsigned nSeed)
     IplImage* pDst = iplCloneImage(pSrc);
     std::memset(pDst->imageData, 0, pDst->imageSize);
     const int w = pSrc->width, h = pSrc->height;
-    const auto pOffsets = CEffectMap::DrawOffsets(nSeed, size_t(w) * h);
-    const SMaps maps = WholeMaps(nCode, w, h, nCode == EFFECT_EXPLOSION ? pOffsets.get() : nullptr);
+    const SMaps maps = nCode == EFFECT_EXPLOSION ? ExplosionMaps(w, h, nSeed) : WholeMaps(nCode, w, h);
     auto fnMap = [&](const std::vector<float>& values) {
         IplImage* p = iplCreateImageHeader(1, 0, IPL_DEPTH_32F, "GRAY", "GRAY", 0, 1, 4, w, h, nullptr, nullptr,
                                            nullptr, nullptr);
@@ -200,19 +221,56 @@ private slots:
     void explosionOffsets()
     {
         const int w = 97, h = 33;
-        const auto pOffsets = CEffectMap::DrawOffsets(12345, size_t(w) * h);
-        const SMaps maps = WholeMaps(EFFECT_EXPLOSION, w, h, pOffsets.get());
+        const SMaps maps = WholeMaps(EFFECT_EXPLOSION, w, h, 12345), want = ExplosionMaps(w, h, 12345);
+        QVERIFY(maps.x == want.x && maps.y == want.y);
         QSet<int> seenX, seenY;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const SPos p = maps.At(x, y);
-                QCOMPARE(p.x, std::trunc(p.x));
-                QCOMPARE(p.y, std::trunc(p.y));
-                seenX.insert(int(p.x) - x), seenY.insert(int(p.y) - y);
-            }
+            for (int x = 0; x < w; ++x)
+                seenX.insert(int(maps.At(x, y).x) - x), seenY.insert(int(maps.At(x, y).y) - y);
         const QSet<int> all{-4, -3, -2, -1, 0, 1, 2, 3, 4, 5};
         QCOMPARE(seenX, all);
         QCOMPARE(seenY, all);
+        QVERIFY(WholeMaps(EFFECT_EXPLOSION, w, h, 12346).x != maps.x);
+    }
+
+    // A band starting at any row draws what one pass from the first pixel draws there.
+    void explosionBandsStartMidway_data()
+    {
+        QTest::addColumn<int>("w");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("y0");
+        QTest::addColumn<int>("y1");
+        QTest::newRow("second row") << 97 << 33 << 1 << 2;
+        QTest::newRow("middle rows") << 97 << 33 << 13 << 20;
+        QTest::newRow("last row") << 97 << 33 << 32 << 33;
+        QTest::newRow("last rows of 4000 x 3000") << 4000 << 3000 << 2990 << 3000;
+    }
+
+    void explosionBandsStartMidway()
+    {
+        QFETCH(int, w);
+        QFETCH(int, h);
+        QFETCH(int, y0);
+        QFETCH(int, y1);
+        const unsigned nSeed = 1700000000;
+        const SMaps want = ExplosionMaps(w, h, nSeed, y0, y1);
+        std::vector<float> x(want.x.size()), y(want.y.size());
+        CEffectMap(EFFECT_EXPLOSION, w, h, nSeed).Fill(y0, y1, x.data(), y.data(), size_t(w) * sizeof(float));
+        QVERIFY(x == want.x);
+        QVERIFY(y == want.y);
+    }
+
+    void explosionGeneratorWrapsAround()
+    {
+        // 2 x 65536 x 32768 = 2^32 draws come before row 32768: the generator is back at its seed.
+        const int w = 65536, h = 32769;
+        const CEffectMap map(EFFECT_EXPLOSION, w, h, 99);
+        std::vector<float> x0(w), y0(w), x1(w), y1(w);
+        map.Fill(0, 1, x0.data(), y0.data(), 0);
+        map.Fill(h - 1, h, x1.data(), y1.data(), 0);
+        QCOMPARE(x1, x0);
+        for (int x = 0; x < w; ++x)
+            QCOMPARE(y1[x], y0[x] + float(h - 1));
     }
 
     void explosionDependsOnTheSecond()
