@@ -4,6 +4,7 @@
 // every effect spends on one thread: allocating the zero-filled result bitmap.
 #include "document/Bitmap.h"
 #include "processing/ImageProcessor.h"
+#include "processing/Memory.h"
 
 #include <FreeImage.h>
 #include <atomic>
@@ -150,6 +151,7 @@ void RegisterAll()
 
 int main(int argc, char** argv)
 {
+    KeepImageBlocksInHeap(); // as the program does at start-up
     g_nAllThreads = cv::getNumThreads();
     RegisterAll();
     benchmark::Initialize(&argc, argv);

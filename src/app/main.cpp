@@ -1,9 +1,11 @@
 #include "app/LumivoApp.h"
+#include "processing/Memory.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    KeepImageBlocksInHeap();
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments();
     args.removeFirst();
