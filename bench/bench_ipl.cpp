@@ -1,13 +1,19 @@
 // The ipl layer against the nearest plain OpenCV call on the same pixels: a 4000 x 3000 24-bit image.
-// Each operation runs as <Op>/lumivo and <Op>/opencv; their ratio is the layer's cost.
+// Each operation runs as <Op>/lumivo and <Op>/opencv; their ratio is the layer's cost. Both sides run on
+// one OpenCV thread unless --threads=N is given. For steady figures on a shared machine:
+//   bench_ipl --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "processing/ipl/Ipl.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
 #include <vector>
 
 namespace {
@@ -54,6 +60,12 @@ struct SFixture {
     IplLUT histo[3];
     IplLUT* histos[3] = {&histo[0], &histo[1], &histo[2]};
     cv::Mat curveTable = cv::Mat(1, 256, CV_8UC1);
+    // The OpenCV side's working buffers, allocated once as the results are: the first touch of fresh
+    // memory is slow enough here to hide the work itself.
+    cv::Mat grey = cv::Mat(kHeight, kWidth, CV_8UC1), binary = cv::Mat(kHeight, kWidth, CV_8UC1);
+    std::vector<cv::Mat> planes = {cv::Mat(kHeight, kWidth, CV_8UC1), cv::Mat(kHeight, kWidth, CV_8UC1),
+                                   cv::Mat(kHeight, kWidth, CV_8UC1)};
+    cv::Mat noise = cv::Mat(kHeight, kWidth, CV_16SC3);
 
     SFixture()
     {
@@ -106,6 +118,17 @@ const cv::Mat kGauss5 =
     (cv::Mat_<float>(5, 5) << 2, 7, 12, 7, 2, 7, 31, 52, 31, 7, 12, 52, 127, 52, 12, 7, 31, 52, 31, 7, 2, 7, 12, 7, 2) /
     571.0f;
 
+// 3 x 3 morphology repeated nIterations times against the same operation in OpenCV.
+SCase MorphologyCase(const char* pName, IPLStatus (*fnIpl)(const IplImage*, IplImage*, int), int nOperation,
+                     int nIterations)
+{
+    return {pName, [=](SFixture& f) { fnIpl(f.src.get(), f.dst.get(), nIterations); },
+            [=](SFixture& f) {
+                cv::Mat out = View(f.dst.get());
+                cv::morphologyEx(View(f.src.get()), out, nOperation, cv::Mat(), cv::Point(-1, -1), nIterations);
+            }};
+}
+
 const SCase kCases[] = {
     {"Median7", [](SFixture& f) { iplMedianFilter(f.src.get(), f.dst.get(), 7, 7, 3, 3); },
      [](SFixture& f) {
@@ -132,39 +155,54 @@ const SCase kCases[] = {
          cv::Mat out = View(f.dst.get());
          cv::blur(View(f.src.get()), out, cv::Size(3, 3));
      }},
+    {"Blur7", [](SFixture& f) { iplBlur(f.src.get(), f.dst.get(), 7, 7, 3, 3); },
+     [](SFixture& f) {
+         cv::Mat out = View(f.dst.get());
+         cv::blur(View(f.src.get()), out, cv::Size(7, 7));
+     }},
+    {"FixedSobel3", [](SFixture& f) { iplFixedFilter(f.src.get(), f.dst.get(), IPL_SOBEL_3x3_V); },
+     [](SFixture& f) {
+         cv::Mat out = View(f.dst.get());
+         cv::Sobel(View(f.src.get()), out, CV_8U, 1, 0, 3);
+     }},
     {"FixedGaussian5", [](SFixture& f) { iplFixedFilter(f.src.get(), f.dst.get(), IPL_GAUSSIAN_5x5); },
      [](SFixture& f) {
          cv::Mat out = View(f.dst.get());
          cv::filter2D(View(f.src.get()), out, CV_8U, kGauss5);
      }},
+    // OpenCV has no 1-bit images: its nearest is the grey level and the threshold, into bytes
     {"Threshold", [](SFixture& f) { iplThreshold(f.src.get(), f.bits.get(), 128); },
      [](SFixture& f) {
-         cv::Mat grey, out;
-         cv::cvtColor(View(f.src.get()), grey, cv::COLOR_BGR2GRAY);
-         cv::threshold(grey, out, 127, 255, cv::THRESH_BINARY);
+         cv::cvtColor(View(f.src.get()), f.grey, cv::COLOR_BGR2GRAY);
+         cv::threshold(f.grey, f.binary, 127, 255, cv::THRESH_BINARY);
      }},
-    {"Erode", [](SFixture& f) { iplErode(f.src.get(), f.dst.get(), 1); },
-     [](SFixture& f) {
-         cv::Mat out = View(f.dst.get());
-         cv::erode(View(f.src.get()), out, cv::Mat());
-     }},
+    MorphologyCase("Erode", iplErode, cv::MORPH_ERODE, 1),
+    MorphologyCase("Dilate", iplDilate, cv::MORPH_DILATE, 1),
+    MorphologyCase("Open", iplOpen, cv::MORPH_OPEN, 1),
+    MorphologyCase("Close", iplClose, cv::MORPH_CLOSE, 1),
+    MorphologyCase("Erode5", iplErode, cv::MORPH_ERODE, 5),
+    MorphologyCase("Close5", iplClose, cv::MORPH_CLOSE, 5),
     {"Equalize",
      [](SFixture& f) {
          iplComputeHisto(f.src.get(), f.histos);
          iplHistoEqualize(f.src.get(), f.dst.get(), f.histos);
      },
      [](SFixture& f) {
-         std::vector<cv::Mat> planes;
-         cv::split(View(f.src.get()), planes);
-         for (cv::Mat& plane : planes)
+         cv::split(View(f.src.get()), f.planes);
+         for (cv::Mat& plane : f.planes)
              cv::equalizeHist(plane, plane);
          cv::Mat out = View(f.dst.get());
-         cv::merge(planes, out);
+         cv::merge(f.planes, out);
      }},
     {"ContrastCurve", [](SFixture& f) { iplContrastStretch(f.src.get(), f.dst.get(), f.curves); },
      [](SFixture& f) {
          cv::Mat out = View(f.dst.get());
          cv::LUT(View(f.src.get()), f.curveTable, out);
+     }},
+    {"AddS", [](SFixture& f) { iplAddS(f.src.get(), f.dst.get(), 40); },
+     [](SFixture& f) {
+         cv::Mat out = View(f.dst.get());
+         cv::add(View(f.src.get()), cv::Scalar::all(40), out);
      }},
     {"NoiseGaussian",
      [](SFixture& f) {
@@ -173,9 +211,9 @@ const SCase kCases[] = {
          iplNoiseImage(f.dst.get(), &param);
      },
      [](SFixture& f) {
-         cv::Mat noise(kHeight, kWidth, CV_16SC3), out = View(f.dst.get());
-         cv::randn(noise, cv::Scalar::all(35), cv::Scalar::all(10));
-         cv::add(out, noise, out, cv::noArray(), CV_8U);
+         cv::Mat out = View(f.dst.get());
+         cv::randn(f.noise, cv::Scalar::all(35), cv::Scalar::all(10));
+         cv::add(out, f.noise, out, cv::noArray(), CV_8U);
      }},
     {"NoiseUniform",
      [](SFixture& f) {
@@ -184,9 +222,9 @@ const SCase kCases[] = {
          iplNoiseImage(f.dst.get(), &param);
      },
      [](SFixture& f) {
-         cv::Mat noise(kHeight, kWidth, CV_16SC3), out = View(f.dst.get());
-         cv::randu(noise, cv::Scalar::all(75), cv::Scalar::all(150));
-         cv::add(out, noise, out, cv::noArray(), CV_8U);
+         cv::Mat out = View(f.dst.get());
+         cv::randu(f.noise, cv::Scalar::all(75), cv::Scalar::all(150));
+         cv::add(out, f.noise, out, cv::noArray(), CV_8U);
      }},
     {"Remap", [](SFixture& f) { iplRemap(f.src.get(), f.mapX.get(), f.mapY.get(), f.dst.get(), IPL_INTER_LINEAR); },
      [](SFixture& f) {
@@ -219,6 +257,17 @@ const SCase kCases[] = {
 
 int main(int argc, char** argv)
 {
+    // Both sides run with the same number of OpenCV threads: 1 unless --threads=N says otherwise.
+    int nThreads = 1;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--threads=", 10) == 0) {
+            nThreads = std::max(1, std::atoi(argv[i] + 10));
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            --i;
+        }
+    cv::setNumThreads(nThreads);
+    benchmark::AddCustomContext("opencv_threads", std::to_string(nThreads));
     for (const SCase& c : kCases)
         for (bool bLumivo : {true, false}) {
             const auto& fn = bLumivo ? c.fnLumivo : c.fnOpenCv;

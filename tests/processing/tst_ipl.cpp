@@ -581,6 +581,21 @@ void CTestIpl::thresholdNotMorphology()
     QCOMPARE(iplThreshold(colour.get(), four.get(), 100), IPL_StsOk);
     QVERIFY(Matches(four.get(), [](int x, int, int) { return x == 1 || x == 3 ? 1 : 0; }));
     QCOMPARE(iplThreshold(colour.get(), colour.get(), 100), IPL_StsBadArg); // 3-channel result
+    // rows of many pixels, with a part byte at the end (its spare bits 0), and more rows than are converted
+    // at once; colour into bits as into bytes
+    for (int nWidth : {77, 96}) {
+        CImage wideGrey = Random(nWidth, 900, 1, 13), wideColour = Random(nWidth, 900, 3, 14);
+        CImage wideBits = Make(nWidth, 900, 1, IPL_DEPTH_1U), wideBytes = Make(nWidth, 900, 1);
+        for (int nLevel : {0, 100, 256}) {
+            QCOMPARE(iplThreshold(wideGrey.get(), wideBits.get(), nLevel), IPL_StsOk);
+            QVERIFY(Matches(wideBits.get(), [&](int x, int y, int) { return Get(wideGrey.get(), x, y) >= nLevel; }));
+            for (int y = 0; nWidth % 8 && y < 900; ++y)
+                QCOMPARE(uchar(wideBits->imageData[y * wideBits->widthStep + nWidth / 8]) & (0xFF >> nWidth % 8), 0);
+        }
+        QCOMPARE(iplThreshold(wideColour.get(), wideBits.get(), 120), IPL_StsOk);
+        QCOMPARE(iplThreshold(wideColour.get(), wideBytes.get(), 120), IPL_StsOk);
+        QVERIFY(Matches(wideBits.get(), [&](int x, int y, int) { return Get(wideBytes.get(), x, y) / 255; }));
+    }
 
     // complement: twice is the identity, bits flip, alpha stays
     CImage src = Random(9, 4, 4, 11);
@@ -690,6 +705,40 @@ void CTestIpl::tables()
         }));
     }
     QCOMPARE(iplContrastStretch(src.get(), dst.get(), nullptr), IPL_StsBadArg);
+
+    // rows of many samples with a tail: a table per channel, and one table for all; alpha kept; the
+    // histogram of every channel
+    std::vector<std::vector<int>> tableValues(4, std::vector<int>(256)), counts(4, std::vector<int>(256));
+    IplLUT tables[4], histos[4];
+    IplLUT* perChannel[4];
+    IplLUT* histoLuts[4];
+    for (int c = 0; c < 4; ++c) {
+        for (int k = 0; k < 256; ++k)
+            tableValues[c][k] = (k * 37 + 50 * c) % 256;
+        tables[c] = {257, keys.data(), tableValues[c].data(), nullptr, IPL_LUT_LOOKUP};
+        histos[c] = {257, keys.data(), counts[c].data(), nullptr, IPL_LUT_LOOKUP};
+        perChannel[c] = &tables[c];
+        histoLuts[c] = &histos[c];
+    }
+    IplLUT* shared[4] = {&tables[1], &tables[1], &tables[1], &tables[1]};
+    for (int nChannels : {1, 3, 4}) {
+        CImage wide = Random(301, 3, nChannels, 15), wideOut = Make(301, 3, nChannels);
+        for (IplLUT** ppLuts : {perChannel, shared}) {
+            QCOMPARE(iplContrastStretch(wide.get(), wideOut.get(), ppLuts), IPL_StsOk);
+            QVERIFY(Matches(wideOut.get(), [&](int x, int y, int c) {
+                const int v = Get(wide.get(), x, y, c);
+                return c == 3 ? v : ppLuts[c]->value[v];
+            }));
+        }
+        QCOMPARE(iplComputeHisto(wide.get(), histoLuts), IPL_StsOk);
+        for (int c = 0; c < nChannels; ++c) {
+            std::vector<int> expected(256);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 301; ++x)
+                    ++expected[Get(wide.get(), x, y, c)];
+            QCOMPARE(counts[c], expected);
+        }
+    }
 }
 
 void CTestIpl::noise()
@@ -743,6 +792,27 @@ void CTestIpl::noise()
     QCOMPARE(iplNoiseImage(rows.get(), &param), IPL_StsOk);
     QCOMPARE(iplNoiseImage(line.get(), &param), IPL_StsOk);
     QVERIFY(Matches(rows.get(), [&](int x, int y, int c) { return Get(line.get(), y * 5 + x, 0, c); }));
+
+    // rows whose samples do not fill whole groups of draws: uniform against the formula, and Gaussian
+    // noise as seed 7 has always made it (a hash of the samples)
+    CImage wide = Make(333, 5, 3);
+    std::memset(wide->imageData, 100, size_t(wide->imageSize));
+    iplNoiseUniformInit(&param, 3, -40, 90);
+    QCOMPARE(iplNoiseImage(wide.get(), &param), IPL_StsOk);
+    QVERIFY(Matches(wide.get(), [](int x, int y, int c) {
+        const double d = -40 + 130.0 * UnitDraw(3, uint64_t((y * 333 + x) * 3 + c));
+        return std::clamp(int(std::floor(100 + d + 0.5)), 0, 255);
+    }));
+    CImage pattern = Make(1001, 37, 3);
+    for (int i = 0; i < pattern->imageSize; ++i)
+        pattern->imageData[i] = char((i * 37 + i / 101) & 255);
+    iplNoiseGaussianInit(&param, 7, 0, 40);
+    QCOMPARE(iplNoiseImage(pattern.get(), &param), IPL_StsOk);
+    uint64_t nHash = 0xcbf29ce484222325ull; // FNV-1a
+    for (int y = 0; y < 37; ++y)
+        for (int i = 0; i < 1001 * 3; ++i)
+            nHash = (nHash ^ uchar(pattern->imageData[y * pattern->widthStep + i])) * 0x100000001b3ull;
+    QCOMPARE(nHash, 0x4fa135d5a876c60full);
 }
 
 QTEST_GUILESS_MAIN(CTestIpl)

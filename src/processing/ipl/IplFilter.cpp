@@ -2,6 +2,9 @@
 // keeps its values.
 #include "processing/ipl/IplCore.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
 
 using namespace ipl;
@@ -48,6 +51,55 @@ const SKernel kKernels[] = {
     {5, 1, {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 25, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}},
     {3, 8, {-1, -1, -1, -1, 16, -1, -1, -1, -1}},
 };
+
+// The kernels above that are a column times a row, with divisor 1: their sums are whole, so a row pass
+// then a column pass give the same results in half the arithmetic.
+struct SSeparable {
+    int nFilter;
+    float column[3];
+    float row[3];
+};
+const SSeparable kSeparable[] = {
+    {IPL_PREWITT_3x3_V, {1, 1, 1}, {-1, 0, 1}},
+    {IPL_PREWITT_3x3_H, {1, 0, -1}, {1, 1, 1}},
+    {IPL_SOBEL_3x3_V, {1, 2, 1}, {-1, 0, 1}},
+    {IPL_SOBEL_3x3_H, {1, 0, -1}, {1, 2, 1}},
+};
+
+// Bytes of grey levels a band of iplThreshold holds.
+constexpr int kBandBytes = 1 << 16;
+
+using VBytes = uchar __attribute__((vector_size(32)));
+using VWords = uint64_t __attribute__((vector_size(32)));
+
+// Packs nWidth samples into bits, 1 where the sample is at least nLevel, the leftmost pixel in the most
+// significant bit; the bits after the last pixel of the last byte are 0.
+__attribute__((target_clones("avx2", "default"))) void PackAtLeast(const uchar* pIn, uchar* pBits, int nWidth,
+                                                                   int nLevel)
+{
+    // 0 or 1 per sample: levels outside 1 .. 255 are decided for every sample alike
+    const int nAbove = std::clamp(nLevel, 0, 256) - 1;
+    const VBytes vAbove = VBytes{} + uchar(std::max(nAbove, 0)), vOne = VBytes{} + 1;
+    const bool bAll = nAbove < 0;
+    int x = 0;
+    for (; x + 32 <= nWidth; x += 32) {
+        VBytes v;
+        std::memcpy(&v, pIn + x, 32);
+        const VBytes f = bAll ? vOne : VBytes(v > vAbove) & vOne;
+        // eight flags of one byte each, as a little-endian word, gather into its top byte in reverse order
+        const VWords w = (VWords(f) * 0x8040201008040201ull) >> 56;
+        for (int i = 0; i < 4; ++i)
+            pBits[(x >> 3) + i] = uchar(w[i]);
+    }
+    for (; x < nWidth; x += 8) {
+        unsigned nByte = 0;
+        for (int i = 0; i < 8; ++i) {
+            const bool bSet = x + i < nWidth && pIn[x + i] > nAbove;
+            nByte = (nByte << 1) | (bSet ? 1u : 0u);
+        }
+        pBits[x >> 3] = uchar(nByte);
+    }
+}
 
 IPLStatus Morphology(const IplImage* src, IplImage* dst, int nIterations, int nOperation)
 {
@@ -108,6 +160,13 @@ IPLStatus iplFixedFilter(const IplImage* src, IplImage* dst, int filter)
         const bool bKnown = filter >= 0 && filter < int(std::size(kKernels));
         return Filter(src, dst, bKnown, [&](const cv::Mat& in, cv::Mat& out) {
             const SKernel& k = kKernels[filter];
+            for (const SSeparable& sep : kSeparable)
+                if (sep.nFilter == filter) {
+                    cv::sepFilter2D(in, out, CV_8U, cv::Mat(1, 3, CV_32F, const_cast<float*>(sep.row)),
+                                    cv::Mat(3, 1, CV_32F, const_cast<float*>(sep.column)), cv::Point(-1, -1), 0,
+                                    cv::BORDER_REPLICATE);
+                    return;
+                }
             cv::Mat kernel(k.nSize, k.nSize, CV_32F);
             for (int i = 0; i < k.nSize * k.nSize; ++i)
                 kernel.at<float>(i) = float(k.coefficients[i]) / float(k.nDivisor);
@@ -124,15 +183,31 @@ IPLStatus iplThreshold(const IplImage* src, IplImage* dst, int threshold)
         if (!IsPixelImage(src) || !IsPixelImage(dst) || dst->nChannels != 1 || src->width != dst->width ||
             src->height != dst->height)
             return IPL_StsBadArg;
-        cv::Mat in = Source8u(src, dst);
-        if (in.channels() > 1) {
+        const cv::Mat in = Source8u(src, dst);
+        const bool bBits = dst->depth == IPL_DEPTH_1U;
+        // bands of rows small enough for their grey levels to stay in cache between the conversion and the
+        // threshold, so that no full-size buffer is needed
+        const int nBandRows = std::clamp(kBandBytes / in.cols, 1, in.rows);
+        const int nBands = (in.rows + nBandRows - 1) / nBandRows;
+        cv::parallel_for_(cv::Range(0, nBands), [&](const cv::Range& bands) {
             cv::Mat grey;
-            cv::cvtColor(in, grey, in.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
-            in = grey;
-        }
-        CTarget8u out(dst);
-        cv::threshold(in, out.Mat(), threshold - 1, 255, cv::THRESH_BINARY);
-        out.Commit();
+            for (int b = bands.start; b < bands.end; ++b) {
+                const int y0 = b * nBandRows, y1 = std::min(in.rows, y0 + nBandRows);
+                cv::Mat band = in.rowRange(y0, y1);
+                if (band.channels() > 1) {
+                    cv::cvtColor(band, grey, band.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+                    band = grey;
+                }
+                if (!bBits) {
+                    cv::Mat out = View(dst).rowRange(y0, y1);
+                    cv::threshold(band, out, double(threshold) - 1, 255, cv::THRESH_BINARY);
+                    continue;
+                }
+                for (int y = y0; y < y1; ++y)
+                    PackAtLeast(band.ptr(y - y0), reinterpret_cast<uchar*>(dst->imageData + size_t(y) * dst->widthStep),
+                                in.cols, threshold);
+            }
+        });
         return IPL_StsOk;
     });
 }
