@@ -122,9 +122,16 @@ FIBITMAP* CImageProcessor::Run(const FnSize& fnSize, const FnApply& fnApply)
     const SSize size = fnSize(m_pSrcImage->width, m_pSrcImage->height);
     if (!CreateResultImage(size.nWidth, size.nHeight))
         return nullptr;
-    fnApply(m_pSrcImage, m_pDstImage);
-    ConvertResult();
-    return m_pDstBitmap;
+    return Finish(fnApply(m_pSrcImage, m_pDstImage));
+}
+
+FIBITMAP* CImageProcessor::Finish(int nStatus)
+{
+    if (nStatus == IPL_StsOk && ConvertResult() == STATUS_OK)
+        return m_pDstBitmap;
+    FreeImage_Unload(m_pDstBitmap);
+    m_pDstBitmap = nullptr;
+    return nullptr;
 }
 
 FIBITMAP* CImageProcessor::RunSameSize(const FnApply& fnApply)
@@ -151,7 +158,7 @@ FIBITMAP* CImageProcessor::Zoom(int nDstX, int nSrcX, int nDstY, int nSrcY, int 
     if (!m_pSrcBitmap || !FactorsPositive(nDstX, nSrcX, nDstY, nSrcY) || nDstX < nSrcX || nDstY < nSrcY)
         return nullptr;
     return Run(ScaledSize(nDstX, nSrcX, nDstY, nSrcY), [=](const IplImage* pSrc, IplImage* pDst) {
-        iplZoom(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
+        return iplZoom(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
     });
 }
 
@@ -160,7 +167,7 @@ FIBITMAP* CImageProcessor::Decimate(int nDstX, int nSrcX, int nDstY, int nSrcY, 
     if (!m_pSrcBitmap || !FactorsPositive(nDstX, nSrcX, nDstY, nSrcY) || nDstX > nSrcX || nDstY > nSrcY)
         return nullptr;
     return Run(ScaledSize(nDstX, nSrcX, nDstY, nSrcY), [=](const IplImage* pSrc, IplImage* pDst) {
-        iplDecimate(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
+        return iplDecimate(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
     });
 }
 
@@ -169,7 +176,7 @@ FIBITMAP* CImageProcessor::Resize(int nDstX, int nSrcX, int nDstY, int nSrcY, in
     if (!m_pSrcBitmap || !FactorsPositive(nDstX, nSrcX, nDstY, nSrcY))
         return nullptr;
     return Run(ScaledSize(nDstX, nSrcX, nDstY, nSrcY), [=](const IplImage* pSrc, IplImage* pDst) {
-        iplResize(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
+        return iplResize(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation);
     });
 }
 
@@ -180,7 +187,7 @@ FIBITMAP* CImageProcessor::DecimateBlur(int nDstX, int nSrcX, int nDstY, int nSr
         nMaskX <= 0 || nMaskY <= 0 || nMaskX % 2 == 0 || nMaskY % 2 == 0)
         return nullptr;
     return Run(ScaledSize(nDstX, nSrcX, nDstY, nSrcY), [=](const IplImage* pSrc, IplImage* pDst) {
-        iplDecimateBlur(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation, nMaskX, nMaskY);
+        return iplDecimateBlur(pSrc, pDst, nDstX, nSrcX, nDstY, nSrcY, nInterpolation, nMaskX, nMaskY);
     });
 }
 
@@ -188,7 +195,7 @@ FIBITMAP* CImageProcessor::Mirror(int nAxis)
 {
     if (!m_pSrcBitmap)
         return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplMirror(pSrc, pDst, nAxis); });
+    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { return iplMirror(pSrc, pDst, nAxis); });
 }
 
 FIBITMAP* CImageProcessor::Rotate(double dAngle, double dShiftX, double dShiftY, int nInterpolation)
@@ -215,7 +222,7 @@ FIBITMAP* CImageProcessor::Rotate(double dAngle, double dShiftX, double dShiftY,
         return size;
     };
     return Run(fnSize, [&](const IplImage* pSrc, IplImage* pDst) {
-        iplRotate(pSrc, pDst, dAngle, dShiftXLib, dShiftYLib, nInterpolation);
+        return iplRotate(pSrc, pDst, dAngle, dShiftXLib, dShiftYLib, nInterpolation);
     });
 }
 
@@ -227,7 +234,7 @@ FIBITMAP* CImageProcessor::Shear(double dShearX, double dShearY, double dShiftX,
         return SSize{int(std::trunc(nWidth + nHeight * dShearX)), int(std::trunc(nHeight + nWidth * dShearY))};
     };
     return Run(fnSize, [=](const IplImage* pSrc, IplImage* pDst) {
-        iplShear(pSrc, pDst, dShearX, dShearY, dShiftX, dShiftY, nInterpolation);
+        return iplShear(pSrc, pDst, dShearX, dShearY, dShiftX, dShiftY, nInterpolation);
     });
 }
 
@@ -447,5 +454,6 @@ FIBITMAP* CImageProcessor::Effect(int nCode)
                 pSrc = pGrey.get();
         }
         RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, nSeed), pSrc, pDst);
+        return IPL_StsOk;
     });
 }

@@ -99,10 +99,13 @@ protected:
         int nWidth, nHeight;
     };
     using FnSize = std::function<SSize(int nWidth, int nHeight)>;
-    using FnApply = std::function<void(const IplImage* pSrc, IplImage* pDst)>;
+    using FnApply = std::function<int(const IplImage* pSrc, IplImage* pDst)>;
     // The operation template: translate, size the result from the source's size, create it, apply,
     // convert back. Parameter checks come before, in the caller.
     FIBITMAP* Run(const FnSize& fnSize, const FnApply& fnApply);
+    // Converts the result back and hands it over when nStatus (the operation's) is IPL_StsOk; otherwise
+    // drops it, so that a failed operation gives no picture rather than a blank one.
+    FIBITMAP* Finish(int nStatus);
     // Scaling by the factors, rounded as MulDiv does (Zoom, Decimate, Resize, DecimateBlur).
     static FnSize ScaledSize(int nDstX, int nSrcX, int nDstY, int nSrcY);
     // The result keeps the source's size.

@@ -14,7 +14,7 @@ FIBITMAP* CImageProcessor::RunAperture(FnAperture fnFilter, int nCols, int nRows
     if (!m_pSrcBitmap || nAnchorX >= nCols || nAnchorY >= nRows)
         return nullptr;
     return RunSameSize(
-        [=](const IplImage* pSrc, IplImage* pDst) { fnFilter(pSrc, pDst, nCols, nRows, nAnchorX, nAnchorY); });
+        [=](const IplImage* pSrc, IplImage* pDst) { return fnFilter(pSrc, pDst, nCols, nRows, nAnchorX, nAnchorY); });
 }
 
 FIBITMAP* CImageProcessor::Blur(int nCols, int nRows, int nAnchorX, int nAnchorY)
@@ -41,7 +41,7 @@ FIBITMAP* CImageProcessor::FixedFilter(int nFilter)
 {
     if (!m_pSrcBitmap)
         return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { iplFixedFilter(pSrc, pDst, nFilter); });
+    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { return iplFixedFilter(pSrc, pDst, nFilter); });
 }
 
 FIBITMAP* CImageProcessor::Threshold(int nLevel)
@@ -57,23 +57,21 @@ FIBITMAP* CImageProcessor::Threshold(int nLevel)
     std::memcpy(layout.channelSeq, "GRAY", 4);
     if (!CreateResultImage(m_pSrcImage->width, m_pSrcImage->height, &layout))
         return nullptr;
-    iplThreshold(m_pSrcImage, m_pDstImage, nLevel);
-    ConvertResult();
-    return m_pDstBitmap;
+    return Finish(iplThreshold(m_pSrcImage, m_pDstImage, nLevel));
 }
 
 FIBITMAP* CImageProcessor::Invert()
 {
     if (!m_pSrcBitmap)
         return nullptr;
-    return RunSameSize([](const IplImage* pSrc, IplImage* pDst) { iplNot(pSrc, pDst); });
+    return RunSameSize([](const IplImage* pSrc, IplImage* pDst) { return iplNot(pSrc, pDst); });
 }
 
 FIBITMAP* CImageProcessor::RunMorphology(FnMorphology fnMorphology, int nIterations)
 {
     if (!m_pSrcBitmap)
         return nullptr;
-    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { fnMorphology(pSrc, pDst, nIterations); });
+    return RunSameSize([=](const IplImage* pSrc, IplImage* pDst) { return fnMorphology(pSrc, pDst, nIterations); });
 }
 
 FIBITMAP* CImageProcessor::Erode(int nIterations)
@@ -158,12 +156,11 @@ FIBITMAP* CImageProcessor::HistoEqualize()
     IplLUT** ppLuts = m_pSrcBitmap ? ComputeHisto(&nChannels) : nullptr;
     if (!ppLuts)
         return nullptr;
-    if (CreateResultImage(m_pSrcImage->width, m_pSrcImage->height)) {
-        iplHistoEqualize(m_pSrcImage, m_pDstImage, ppLuts);
-        ConvertResult();
-    }
+    FIBITMAP* pResult = CreateResultImage(m_pSrcImage->width, m_pSrcImage->height)
+                            ? Finish(iplHistoEqualize(m_pSrcImage, m_pDstImage, ppLuts))
+                            : nullptr;
     FreeLUTs(ppLuts, nChannels);
-    return m_pDstBitmap;
+    return pResult;
 }
 
 void CImageProcessor::FillContrastCurve(int nCurve, int* pValues)
@@ -201,10 +198,9 @@ FIBITMAP* CImageProcessor::ContrastStretch(int nCurve)
         pLut->interpolateType = IPL_LUT_INTER;
         FillContrastCurve(nCurve, pLut->value);
     }
-    iplContrastStretch(m_pSrcImage, m_pDstImage, ppLuts);
-    ConvertResult();
+    FIBITMAP* pResult = Finish(iplContrastStretch(m_pSrcImage, m_pDstImage, ppLuts));
     FreeLUTs(ppLuts, nChannels);
-    return m_pDstBitmap;
+    return pResult;
 }
 
 IplImage* CImageProcessor::PrepareAdjust()
@@ -247,12 +243,12 @@ FIBITMAP* CImageProcessor::AdjustBrightnessContrast(IplImage* pWork, int nBright
 
 namespace {
 // Adds the noise of param to a copy of the source.
-void AddNoise(const IplImage* pSrc, IplImage* pDst, const IplNoiseParam& param)
+int AddNoise(const IplImage* pSrc, IplImage* pDst, const IplNoiseParam& param)
 {
     const size_t nRow = size_t(std::min(pSrc->widthStep, pDst->widthStep));
     for (int y = 0; y < pSrc->height; ++y)
         std::memcpy(pDst->imageData + size_t(y) * pDst->widthStep, pSrc->imageData + size_t(y) * pSrc->widthStep, nRow);
-    iplNoiseImage(pDst, &param);
+    return iplNoiseImage(pDst, &param);
 }
 } // namespace
 
@@ -262,7 +258,7 @@ FIBITMAP* CImageProcessor::UniformNoise(int nLow, int nHigh)
         return nullptr;
     IplNoiseParam param{};
     iplNoiseUniformInit(&param, 1, nLow, nHigh);
-    return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) { AddNoise(pSrc, pDst, param); });
+    return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) { return AddNoise(pSrc, pDst, param); });
 }
 
 FIBITMAP* CImageProcessor::GaussianNoise(int nMean, int nStDev)
@@ -271,5 +267,5 @@ FIBITMAP* CImageProcessor::GaussianNoise(int nMean, int nStDev)
         return nullptr;
     IplNoiseParam param{};
     iplNoiseGaussianInit(&param, 1, nMean, nStDev);
-    return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) { AddNoise(pSrc, pDst, param); });
+    return RunSameSize([&](const IplImage* pSrc, IplImage* pDst) { return AddNoise(pSrc, pDst, param); });
 }

@@ -148,6 +148,8 @@ private slots:
             CImageProcessor refused(pSource.get());
             QVERIFY(!(refused.*fn)(3, 3, 5, 1));
             QVERIFY(!(refused.*fn)(1, 1, 1, 1));
+            // refused by the pixel layer: no blank picture either
+            QVERIFY(!(refused.*fn)(3, 3, -1, 0));
             QVERIFY(!refused.m_pDstBitmap);
             CImageProcessor accepted(pSource.get());
             const CBitmapPtr pResult((accepted.*fn)(3, 3, 0, 0));
@@ -215,6 +217,10 @@ private slots:
         const CBitmapPtr pFour(FreeImage_Allocate(4, 4, 4));
         CImageProcessor four(pFour.get());
         QVERIFY(!four.Invert());
+        // An unknown fixed filter gives no picture rather than a blank one.
+        CImageProcessor unknown(pSource.get());
+        QVERIFY(!unknown.FixedFilter(99));
+        QVERIFY(!unknown.m_pDstBitmap);
     }
 
     void thresholdGivesBits()
