@@ -4,6 +4,7 @@
 
 #include <FreeImage.h>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -304,31 +305,37 @@ CIplPtr NewGrey(int nDepth, int nWidth, int nHeight, int nAlign)
 }
 
 // Remaps pSrc into pDst band by band: a band's maps are filled, then its rows of pDst remapped, so the
-// maps never exist whole. Bands run in parallel; each writes only its own rows.
-void RemapInBands(const CEffectMap& map, const IplImage* pSrc, IplImage* pDst)
+// maps never exist whole. Bands run in parallel; each writes only its own rows. Returns the first
+// failure of any band (such as no memory for its maps), else IPL_StsOk.
+IPLStatus RemapInBands(const CEffectMap& map, const IplImage* pSrc, IplImage* pDst)
 {
     const int nWidth = pDst->width, nHeight = pDst->height;
     const int nBandRows = std::clamp(CEffectMap::kBandPixels / nWidth, 1, nHeight);
     const int nBands = (nHeight + nBandRows - 1) / nBandRows;
     const int nStripes = std::min(nBands, 4 * std::max(1, cv::getNumThreads()));
+    std::atomic<IPLStatus> nFailure{IPL_StsOk};
     cv::parallel_for_(
         cv::Range(0, nBands),
         [&](const cv::Range& bands) {
             const CIplPtr pX = NewGrey(IPL_DEPTH_32F, nWidth, nBandRows, pSrc->align);
             const CIplPtr pY = NewGrey(IPL_DEPTH_32F, nWidth, nBandRows, pSrc->align);
-            if (!pX || !pY)
-                return; // no memory: these rows keep the zero fill
-            for (int b = bands.start; b < bands.end; ++b) {
+            IPLStatus nStatus = pX && pY ? IPL_StsOk : IPL_StsNoMem;
+            for (int b = bands.start; b < bands.end && nStatus == IPL_StsOk; ++b) {
                 const int y0 = b * nBandRows, nRows = std::min(nBandRows, nHeight - y0);
                 map.Fill(y0, y0 + nRows, reinterpret_cast<float*>(pX->imageData),
                          reinterpret_cast<float*>(pY->imageData), size_t(pX->widthStep));
                 const CIplPtr pBandX = RowsOf(pX.get(), 0, nRows), pBandY = RowsOf(pY.get(), 0, nRows);
                 const CIplPtr pBand = RowsOf(pDst, y0, nRows);
-                if (pBandX && pBandY && pBand)
-                    iplRemap(pSrc, pBandX.get(), pBandY.get(), pBand.get(), IPL_INTER_LINEAR);
+                nStatus = pBandX && pBandY && pBand
+                              ? iplRemap(pSrc, pBandX.get(), pBandY.get(), pBand.get(), IPL_INTER_LINEAR)
+                              : IPL_StsNoMem;
             }
+            IPLStatus nNone = IPL_StsOk;
+            if (nStatus != IPL_StsOk)
+                nFailure.compare_exchange_strong(nNone, nStatus);
         },
         nStripes);
+    return nFailure;
 }
 } // namespace
 
@@ -453,7 +460,6 @@ FIBITMAP* CImageProcessor::Effect(int nCode)
             if (pGrey && iplThreshold(pSrc, pGrey.get(), 128) == IPL_StsOk)
                 pSrc = pGrey.get();
         }
-        RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, nSeed), pSrc, pDst);
-        return IPL_StsOk;
+        return RemapInBands(CEffectMap(nCode, pSrc->width, pSrc->height, nSeed), pSrc, pDst);
     });
 }
