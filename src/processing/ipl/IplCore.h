@@ -39,6 +39,10 @@ cv::Mat View(const IplImage* p);
 // a copy when the storage overlaps that of pAvoid (an operation writing into its own source).
 cv::Mat Source8u(const IplImage* p, const IplImage* pAvoid);
 
+// Packs nWidth samples into bits, 1 where the sample is at least nLevel, the leftmost pixel in the most
+// significant bit; the bits after the last pixel of the last byte are 0.
+void PackBits(const uchar* pIn, uchar* pBits, int nWidth, int nLevel);
+
 // The destination of an operation as 8u samples: a view of 8u storage, or for depth 1 a buffer that
 // Commit() packs back (128 and above is 1); it starts with the image's samples only when bCurrent is set.
 class CTarget8u {

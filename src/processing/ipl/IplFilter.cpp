@@ -3,8 +3,6 @@
 #include "processing/ipl/IplCore.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <opencv2/imgproc.hpp>
 
 using namespace ipl;
@@ -68,38 +66,6 @@ const SSeparable kSeparable[] = {
 
 // Bytes of grey levels a band of iplThreshold holds.
 constexpr int kBandBytes = 1 << 16;
-
-using VBytes = uchar __attribute__((vector_size(32)));
-using VWords = uint64_t __attribute__((vector_size(32)));
-
-// Packs nWidth samples into bits, 1 where the sample is at least nLevel, the leftmost pixel in the most
-// significant bit; the bits after the last pixel of the last byte are 0.
-__attribute__((target_clones("avx2", "default"))) void PackAtLeast(const uchar* pIn, uchar* pBits, int nWidth,
-                                                                   int nLevel)
-{
-    // 0 or 1 per sample: levels outside 1 .. 255 are decided for every sample alike
-    const int nAbove = std::clamp(nLevel, 0, 256) - 1;
-    const VBytes vAbove = VBytes{} + uchar(std::max(nAbove, 0)), vOne = VBytes{} + 1;
-    const bool bAll = nAbove < 0;
-    int x = 0;
-    for (; x + 32 <= nWidth; x += 32) {
-        VBytes v;
-        std::memcpy(&v, pIn + x, 32);
-        const VBytes f = bAll ? vOne : VBytes(v > vAbove) & vOne;
-        // eight flags of one byte each, as a little-endian word, gather into its top byte in reverse order
-        const VWords w = (VWords(f) * 0x8040201008040201ull) >> 56;
-        for (int i = 0; i < 4; ++i)
-            pBits[(x >> 3) + i] = uchar(w[i]);
-    }
-    for (; x < nWidth; x += 8) {
-        unsigned nByte = 0;
-        for (int i = 0; i < 8; ++i) {
-            const bool bSet = x + i < nWidth && pIn[x + i] > nAbove;
-            nByte = (nByte << 1) | (bSet ? 1u : 0u);
-        }
-        pBits[x >> 3] = uchar(nByte);
-    }
-}
 
 IPLStatus Morphology(const IplImage* src, IplImage* dst, int nIterations, int nOperation)
 {
@@ -204,8 +170,8 @@ IPLStatus iplThreshold(const IplImage* src, IplImage* dst, int threshold)
                     continue;
                 }
                 for (int y = y0; y < y1; ++y)
-                    PackAtLeast(band.ptr(y - y0), reinterpret_cast<uchar*>(dst->imageData + size_t(y) * dst->widthStep),
-                                in.cols, threshold);
+                    PackBits(band.ptr(y - y0), reinterpret_cast<uchar*>(dst->imageData + size_t(y) * dst->widthStep),
+                             in.cols, threshold);
             }
         });
         return IPL_StsOk;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,18 +39,39 @@ void Unpack(const IplImage* p, cv::Mat& m)
 
 void Pack(const cv::Mat& m, IplImage* p)
 {
-    for (int y = 0; y < p->height; ++y) {
-        auto pBits = reinterpret_cast<uchar*>(p->imageData + size_t(y) * p->widthStep);
-        const uchar* pIn = m.ptr(y);
-        for (int x0 = 0; x0 < p->width; x0 += 8) {
-            unsigned nByte = 0;
-            for (int i = 0; i < 8; ++i)
-                nByte = (nByte << 1) | (x0 + i < p->width ? pIn[x0 + i] >> 7 : 0u);
-            pBits[x0 >> 3] = uchar(nByte);
+    for (int y = 0; y < p->height; ++y)
+        PackBits(m.ptr(y), reinterpret_cast<uchar*>(p->imageData + size_t(y) * p->widthStep), p->width, 128);
+}
+
+using VBytes = uchar __attribute__((vector_size(32)));
+using VWords = uint64_t __attribute__((vector_size(32)));
+} // namespace
+
+__attribute__((target_clones("avx2", "default"))) void PackBits(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
+{
+    // 0 or 1 per sample: levels outside 1 .. 255 are decided for every sample alike
+    const int nAbove = std::clamp(nLevel, 0, 256) - 1;
+    const VBytes vAbove = VBytes{} + uchar(std::max(nAbove, 0)), vOne = VBytes{} + 1;
+    const bool bAll = nAbove < 0;
+    int x = 0;
+    for (; x + 32 <= nWidth; x += 32) {
+        VBytes v;
+        std::memcpy(&v, pIn + x, 32);
+        const VBytes f = bAll ? vOne : VBytes(v > vAbove) & vOne;
+        // eight flags of one byte each, as a little-endian word, gather into its top byte in reverse order
+        const VWords w = (VWords(f) * 0x8040201008040201ull) >> 56;
+        for (int i = 0; i < 4; ++i)
+            pBits[(x >> 3) + i] = uchar(w[i]);
+    }
+    for (; x < nWidth; x += 8) {
+        unsigned nByte = 0;
+        for (int i = 0; i < 8; ++i) {
+            const bool bSet = x + i < nWidth && pIn[x + i] > nAbove;
+            nByte = (nByte << 1) | (bSet ? 1u : 0u);
         }
+        pBits[x >> 3] = uchar(nByte);
     }
 }
-} // namespace
 
 IPLStatus SetStatus(IPLStatus nStatus)
 {
