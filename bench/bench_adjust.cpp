@@ -8,6 +8,7 @@
 // full-size allocation would fault about 9000 pages of 4 KiB in). OpenCV runs on the program's threads
 // unless --threads=N is given.
 //   bench_adjust --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include "ThreadsOption.h"
 #include "app/LumivoApp.h"
 #include "document/Bitmap.h"
 #include "document/LumivoDoc.h"
@@ -23,11 +24,8 @@
 #include <QFile>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <opencv2/core/utility.hpp>
@@ -221,13 +219,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path())); // the recent-file list stays out of the user's
     QApplication application(argc, argv);
     // OpenCV's threads as the program has them, unless --threads=N says otherwise
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--threads=", 10) == 0) {
-            cv::setNumThreads(std::max(1, std::atoi(argv[i] + 10)));
-            std::copy(argv + i + 1, argv + argc, argv + i);
-            --argc;
-            --i;
-        }
+    cv::setNumThreads(TakeThreadsOption(argc, argv, cv::getNumThreads()));
     benchmark::Initialize(&argc, argv);
 
     const QString strPath = dir.filePath(QStringLiteral("picture.bmp"));

@@ -2,13 +2,11 @@
 // Each operation runs as <Op>/lumivo and <Op>/opencv; their ratio is the layer's cost. Both sides run on
 // one OpenCV thread unless --threads=N is given. For steady figures on a shared machine:
 //   bench_ipl --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include "ThreadsOption.h"
 #include "processing/ipl/Ipl.h"
 
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
@@ -258,14 +256,7 @@ const SCase kCases[] = {
 int main(int argc, char** argv)
 {
     // Both sides run with the same number of OpenCV threads: 1 unless --threads=N says otherwise.
-    int nThreads = 1;
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--threads=", 10) == 0) {
-            nThreads = std::max(1, std::atoi(argv[i] + 10));
-            std::copy(argv + i + 1, argv + argc, argv + i);
-            --argc;
-            --i;
-        }
+    const int nThreads = TakeThreadsOption(argc, argv, 1);
     cv::setNumThreads(nThreads);
     benchmark::AddCustomContext("opencv_threads", std::to_string(nThreads));
     for (const SCase& c : kCases)
