@@ -10,11 +10,11 @@
 //   bench_adjust --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "ThreadsOption.h"
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
 #include "framework/FrameWnd.h"
-#include "processing/BrightnessContrastDlg.h"
+#include "commands/BrightnessContrastDlg.h"
 #include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
 

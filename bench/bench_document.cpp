@@ -1,7 +1,7 @@
 // Opening an image through the document against FreeImage_Load alone on the same file, and the
 // folder scan of a folder of 10000 names.
-#include "document/Bitmap.h"
-#include "document/FolderList.h"
+#include "image/Bitmap.h"
+#include "image/FolderList.h"
 #include "document/LumivoDoc.h"
 
 #include <FreeImage.h>

@@ -2,9 +2,9 @@
 // (<Effect>/threads:all) and on one (<Effect>/threads:1). The counter extra_MB is the peak of heap
 // memory held during the effect beyond the source and the result bitmap. ResultAllocation is the part
 // every effect spends on one thread: allocating the zero-filled result bitmap.
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
-#include "processing/Memory.h"
+#include "app/Memory.h"
 
 #include <FreeImage.h>
 #include <atomic>

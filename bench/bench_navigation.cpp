@@ -8,7 +8,7 @@
 // With 4 x 4 files a load is mostly opening the file, which Lumivo does three times per step (the
 // framework's readability check, the loader's header check, the decoder).
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "res/CommandIds.h"

@@ -1,7 +1,7 @@
 // Geometric operations through CImageProcessor (translate, result, operation, new bitmap) against
 // the same OpenCV call on a cv::Mat of the same pixels, on 4000 x 3000 24-bit and 8-bit grey images.
 // Pairs are named <Op>/<depth>/lumivo and <Op>/<depth>/opencv.
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
 
 #include <FreeImage.h>

@@ -3,6 +3,7 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/SplashWnd.h"
+#include "commands/ProcessingCommands.h"
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
 #include "framework/DocTemplate.h"
@@ -56,7 +57,11 @@ bool CLumivoApp::InitInstance(const QStringList& args)
     // 5. The one document template: image document, child frame, image view.
     m_pDocTemplate = new CDocTemplate(
         LoadString(IDR_LUMIVOTYPE),
-        {[] { return new CLumivoDoc; }, [] { return new CChildFrame; },
+        {[] {
+             auto* pDoc = new CLumivoDoc;
+             AddProcessingCommands(*pDoc);
+             return pDoc;
+         }, [] { return new CChildFrame; },
          [](CDocument* pDoc) { return new CLumivoView(static_cast<CLumivoDoc*>(pDoc)); }});
 
     // 6-7. The main frame.

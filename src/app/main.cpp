@@ -1,5 +1,5 @@
 #include "app/LumivoApp.h"
-#include "processing/Memory.h"
+#include "app/Memory.h"
 
 #include <QApplication>
 

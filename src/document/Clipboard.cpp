@@ -1,6 +1,6 @@
 #include "document/Clipboard.h"
 
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 
 #include <FreeImage.h>

@@ -1,34 +1,32 @@
 #include "document/Conversions.h"
 
-#include "document/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/WinApp.h"
+#include "image/Bitmap.h"
 #include "res/CommandIds.h"
 
-#include <FreeImage.h>
-
 namespace {
-const SConversion g_conversions[] = {
-    {ID_CONVERT_GRAY, [](FIBITMAP* p) { return FreeImage_ConvertTo8Bits(p); }, [](int) { return true; }},
-    {ID_CONVERT_WU, [](FIBITMAP* p) { return FreeImage_ColorQuantize(p, FIQ_WUQUANT); },
-     [](int nBpp) { return nBpp > 8; }},
-    {ID_CONVERT_NEUQUANT, [](FIBITMAP* p) { return FreeImage_ColorQuantize(p, FIQ_NNQUANT); },
-     [](int nBpp) { return nBpp > 8; }},
-    {ID_CONVERT_16BITS_555, [](FIBITMAP* p) { return FreeImage_ConvertTo16Bits555(p); },
-     [](int nBpp) { return nBpp != 16; }},
-    {ID_CONVERT_16BITS_565, [](FIBITMAP* p) { return FreeImage_ConvertTo16Bits565(p); },
-     [](int nBpp) { return nBpp != 16; }},
-    {ID_CONVERT_24BITS, [](FIBITMAP* p) { return FreeImage_ConvertTo24Bits(p); }, [](int nBpp) { return nBpp != 24; }},
-    {ID_CONVERT_32BITS, [](FIBITMAP* p) { return FreeImage_ConvertTo32Bits(p); }, [](int nBpp) { return nBpp != 32; }},
+const struct {
+    int nId;
+    EDepthConversion eKind;
+} g_commands[] = {
+    {ID_CONVERT_GRAY, CONVERT_TO_GREY},     {ID_CONVERT_WU, CONVERT_WU},         {ID_CONVERT_NEUQUANT, CONVERT_NEUQUANT},
+    {ID_CONVERT_16BITS_555, CONVERT_TO_555}, {ID_CONVERT_16BITS_565, CONVERT_TO_565}, {ID_CONVERT_24BITS, CONVERT_TO_24},
+    {ID_CONVERT_32BITS, CONVERT_TO_32},
 };
 } // namespace
 
-std::span<const SConversion> Conversions()
+void AddConversionCommands(CLumivoDoc& doc)
 {
-    return g_conversions;
+    for (const auto& command : g_commands) {
+        const SDepthConversion& conversion = DepthConversions()[command.eKind];
+        doc.OnCommand(
+            command.nId, [&doc, &conversion] { RunConversion(doc, conversion); },
+            [&doc, &conversion](CCmdUI& ui) { ui.Enable(conversion.fnApplies(doc.m_nBpp)); });
+    }
 }
 
-void RunConversion(CLumivoDoc& doc, const SConversion& conversion)
+void RunConversion(CLumivoDoc& doc, const SDepthConversion& conversion)
 {
     FIBITMAP* pResult = nullptr;
     {

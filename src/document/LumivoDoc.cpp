@@ -1,15 +1,15 @@
 #include "document/LumivoDoc.h"
 
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/Clipboard.h"
 #include "document/Conversions.h"
 #include "document/FileDialogs.h"
-#include "document/FolderList.h"
+#include "image/FolderList.h"
+#include "image/ImageFormats.h"
 #include "framework/AfxRes.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
-#include "processing/ProcessingCommands.h"
 
 #include <FreeImage.h>
 #include <QFileInfo>
@@ -22,17 +22,7 @@ CLumivoDoc::CLumivoDoc()
     OnCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     OnCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
-    for (const SConversion& conversion : Conversions())
-        OnCommand(
-            conversion.nId, [this, &conversion] { RunConversion(*this, conversion); },
-            [this, &conversion](CCmdUI& ui) { ui.Enable(conversion.fnEnabled(m_nBpp)); });
-    for (const SProcessingCommand& command : ProcessingCommands()) {
-        if (!command.fnPrepare)
-            continue; // not available: no handler, so the command stays disabled
-        OnCommand(
-            command.nId, [this, &command] { RunProcessingCommand(*this, command); },
-            [this, &command](CCmdUI& ui) { ui.Enable(IsProcessingEnabled(command.eRule, m_nBpp)); });
-    }
+    AddConversionCommands(*this);
 }
 
 CLumivoDoc::~CLumivoDoc()

@@ -1,7 +1,7 @@
 #include "document/LumivoView.h"
 
-#include "document/Bitmap.h"
-#include "document/Crop.h"
+#include "image/Bitmap.h"
+#include "image/Crop.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"

@@ -23,9 +23,7 @@ public:
     // True when this target handles nId. With pUpdate it only fills in the command's state;
     // without it runs the handler.
     bool OnCmdMsg(int nId, CCmdUI* pUpdate);
-    bool HandlesCommand(int nId) const { return m_handlers.contains(nId); }
 
-protected:
     using FnRun = std::function<void()>;
     using FnUpdate = std::function<void(CCmdUI&)>;
     void OnCommand(int nId, FnRun fnRun, FnUpdate fnUpdate = {});

@@ -2,7 +2,7 @@
 // program reads as a BMP file, what another program copies Lumivo pastes, and Paste follows the
 // clipboard as it changes.
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "res/CommandIds.h"

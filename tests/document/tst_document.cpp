@@ -1,6 +1,6 @@
 // The image document: opening, the folder list, saving, damaged files and new documents from results.
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"

@@ -1,7 +1,7 @@
 // Inside the running application: the colour-depth conversions and their enabling, the rubber-band
 // selection with its crop menu, and stepping through the files of a folder by toolbar and keys.
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
 #include "framework/FrameWnd.h"

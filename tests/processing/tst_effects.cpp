@@ -1,7 +1,7 @@
 // The distortion effects: their source positions against the formulas written again here, the
 // banded run against one remap over whole maps, depths, Explosion's clock, and the commands.
 #include "app/LumivoApp.h"
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"

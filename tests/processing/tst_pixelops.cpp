@@ -1,5 +1,5 @@
 // Filters, threshold, morphology, tone tables and noise through the processor, on real bitmaps.
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
 

@@ -1,5 +1,5 @@
 // The bridge between bitmaps and the processing layer, and the geometric operations through it.
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
 

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 
 #include <FreeImage.h>
 #include <QAbstractButton>

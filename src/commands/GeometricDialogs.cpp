@@ -1,4 +1,4 @@
-#include "processing/GeometricDialogs.h"
+#include "commands/GeometricDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>

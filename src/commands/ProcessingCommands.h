@@ -30,3 +30,5 @@ bool IsProcessingEnabled(EEnableRule eRule, int nBpp);
 // Runs a command on the document: parameters, clock, wait cursor, operation, elapsed time into the
 // source, and the result as a new document titled after the command.
 void RunProcessingCommand(CLumivoDoc& doc, const SProcessingCommand& command);
+// Gives the document a handler and an update handler for every available processing command.
+void AddProcessingCommands(CLumivoDoc& doc);

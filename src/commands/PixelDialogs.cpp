@@ -1,4 +1,4 @@
-#include "processing/PixelDialogs.h"
+#include "commands/PixelDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>

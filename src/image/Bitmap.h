@@ -26,8 +26,6 @@ FIBITMAP* LoadBitmapFile(const QString& strPath);
 // Writes pBitmap in the format its extension names. The file is written beside the target and
 // moved over it only when complete, so a failed write leaves an existing file as it was.
 bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath);
-// The FreeImage format of a file name by its extension, or -1.
-int FormatFromFileName(const QString& strPath);
 
 // A pixel as the readout shows it. nStatus 0 ok, 1 no scan line, -1 depth without readout (16-bit).
 struct SPixelValue {

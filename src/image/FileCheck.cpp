@@ -1,6 +1,6 @@
-#include "document/FileCheck.h"
+#include "image/FileCheck.h"
 
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 
 #include <FreeImage.h>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
-#include "processing/ProcessingCommands.h"
+#include "commands/ProcessingCommands.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-// "BMP", "TIF", "PNG", "TGA", "ICO", "JPG", "PCX", "PCD", "PBM", "PGM", "PPM" (upper case, exact).
-bool IsBrowsableExtension(const QString& strExtension);
 // Text after the last '.', empty when there is none.
 QString GetExtensionPart(const QString& strName);
 // Path up to and including the last '/'.

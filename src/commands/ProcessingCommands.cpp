@@ -1,12 +1,12 @@
-#include "processing/ProcessingCommands.h"
+#include "commands/ProcessingCommands.h"
 
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/WinApp.h"
-#include "processing/BrightnessContrastDlg.h"
-#include "processing/GeometricDialogs.h"
+#include "commands/BrightnessContrastDlg.h"
+#include "commands/GeometricDialogs.h"
 #include "processing/ImageProcessor.h"
-#include "processing/PixelDialogs.h"
+#include "commands/PixelDialogs.h"
 #include "processing/ipl/Ipl.h"
 #include "res/CommandIds.h"
 
@@ -282,4 +282,15 @@ void RunProcessingCommand(CLumivoDoc& doc, const SProcessingCommand& command)
         doc.m_dElapsed = clock.Elapsed();
     }
     CLumivoDoc::CreateResultDocument(*result, QString::fromUtf8(command.pszTitle), doc.m_dElapsed);
+}
+
+void AddProcessingCommands(CLumivoDoc& doc)
+{
+    for (const SProcessingCommand& command : ProcessingCommands()) {
+        if (!command.fnPrepare)
+            continue; // not available: no handler, so the command stays disabled
+        doc.OnCommand(
+            command.nId, [&doc, &command] { RunProcessingCommand(doc, command); },
+            [&doc, &command](CCmdUI& ui) { ui.Enable(IsProcessingEnabled(command.eRule, doc.m_nBpp)); });
+    }
 }

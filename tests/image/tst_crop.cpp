@@ -1,7 +1,7 @@
 // Cutting rectangles out of bitmaps of every depth, checked pixel by pixel against FreeImage's own
 // reading of the source, with odd edges that shift bits and nibbles.
-#include "document/Bitmap.h"
-#include "document/Crop.h"
+#include "image/Bitmap.h"
+#include "image/Crop.h"
 
 #include <FreeImage.h>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "processing/BrightnessContrastDlg.h"
+#include "commands/BrightnessContrastDlg.h"
 
 #include "document/LumivoDoc.h"
 #include "processing/ImageProcessor.h"

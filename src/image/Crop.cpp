@@ -1,4 +1,4 @@
-#include "document/Crop.h"
+#include "image/Crop.h"
 
 #include <FreeImage.h>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "processing/Memory.h"
+#include "app/Memory.h"
 
 #if __has_include(<malloc.h>)
 #include <malloc.h>

@@ -1,9 +1,9 @@
 // FreeImage bitmaps: pixel reads, packed DIB blocks, files and the checks before loading them, folder
 // lists and the Save As name rule.
-#include "document/Bitmap.h"
-#include "document/FileCheck.h"
-#include "document/FileDialogs.h"
-#include "document/FolderList.h"
+#include "image/Bitmap.h"
+#include "image/FileCheck.h"
+#include "image/ImageFormats.h"
+#include "image/FolderList.h"
 #include "support/TestSupport.h"
 
 #include <FreeImage.h>
@@ -248,11 +248,11 @@ private slots:
 
     void filtersKeepTheirTextsAndPatterns()
     {
-        const QStringList open = NameFiltersFromFilter(OPEN_IMAGE_FILTER);
+        const QStringList open = NameFiltersFromFilter(OpenImageFilter());
         QCOMPARE(open.size(), 12);
         QCOMPARE(open.first(), QStringLiteral("All Files (*.*)"));
         QCOMPARE(open.at(3), QStringLiteral("Tagged Image Format TIFF (*.tif *.tiff)"));
-        QCOMPARE(NameFiltersFromFilter(SAVE_IMAGE_FILTER).last(), QStringLiteral("All Files (*.*)"));
+        QCOMPARE(NameFiltersFromFilter(SaveImageFilter()).last(), QStringLiteral("All Files (*.*)"));
     }
 
     void failedSaveLeavesExistingFile()

@@ -1,16 +1,11 @@
-#include "document/FolderList.h"
+#include "image/FolderList.h"
+
+#include "image/ImageFormats.h"
 
 #include <QFile>
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
-
-bool IsBrowsableExtension(const QString& strExtension)
-{
-    static const QStringList browsable = {"BMP", "TIF", "PNG", "TGA", "ICO", "JPG",
-                                          "PCX", "PCD", "PBM", "PGM", "PPM"};
-    return browsable.contains(strExtension);
-}
 
 QString GetExtensionPart(const QString& strName)
 {

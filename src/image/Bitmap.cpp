@@ -1,6 +1,7 @@
-#include "document/Bitmap.h"
+#include "image/Bitmap.h"
 
-#include "document/FileCheck.h"
+#include "image/FileCheck.h"
+#include "image/ImageFormats.h"
 
 #include <FreeImage.h>
 #include <QFile>
@@ -52,11 +53,6 @@ FIBITMAP* LoadWithoutComplaint(FREE_IMAGE_FORMAT fif, const QByteArray& name)
 }
 
 } // namespace
-
-int FormatFromFileName(const QString& strPath)
-{
-    return FreeImage_GetFIFFromFilename(QFile::encodeName(strPath).constData());
-}
 
 FIBITMAP* LoadBitmapFile(const QString& strPath)
 {
