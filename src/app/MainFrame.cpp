@@ -45,7 +45,7 @@ CMainFrame::~CMainFrame()
     qApp->removeEventFilter(this);
 }
 
-bool CMainFrame::LoadFrame()
+void CMainFrame::LoadFrame()
 {
     setWindowTitle(AfxGetApp()->LoadString(IDR_MAINFRAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumivo.svg")));
@@ -64,7 +64,6 @@ bool CMainFrame::LoadFrame()
     UpdateLockPanes();
 
     CSplashWnd::ShowSplashScreen(this);
-    return true;
 }
 
 void CMainFrame::OnFileOpen()
@@ -76,23 +75,20 @@ void CMainFrame::OnFileOpen()
 
 void CMainFrame::OnEditPaste()
 {
-    CDocTemplate* pTemplate = AfxGetApp()->m_pDocTemplate;
-    auto* pDoc = pTemplate ? dynamic_cast<CLumivoDoc*>(pTemplate->OpenDocumentFile(QString(), true)) : nullptr;
+    CLumivoDoc* pDoc = CLumivoDoc::CreateEmptyDocument();
     if (!pDoc)
         return;
-    PasteClipboardInto(*pDoc);
     pDoc->SetTitle(QStringLiteral("Clipboard Image "));
-    pDoc->UpdateAllViews(nullptr, CLumivoDoc::HINT_NEW_IMAGE);
-    pDoc->ShowImageStatus();
+    PasteClipboardInto(*pDoc);
 }
 
 void CMainFrame::UpdateLockPanes()
 {
     SLockKeys keys;
     const bool bKnown = QueryLockKeys(keys);
-    SetPaneText(4, bKnown && keys.bCaps ? QStringLiteral("CAP") : QString(), false);
-    SetPaneText(5, bKnown && keys.bNum ? QStringLiteral("NUM") : QString(), false);
-    SetPaneText(6, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
+    SetPaneText(ID_INDICATOR_CAPS, bKnown && keys.bCaps ? QStringLiteral("CAP") : QString(), false);
+    SetPaneText(ID_INDICATOR_NUM, bKnown && keys.bNum ? QStringLiteral("NUM") : QString(), false);
+    SetPaneText(ID_INDICATOR_SCRL, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)

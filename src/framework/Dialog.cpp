@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 
+#include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
 
 #include <QButtonGroup>
@@ -16,7 +17,7 @@
 #include <cfloat>
 #include <cmath>
 
-CDialog::CDialog(QWidget* pParent) : QDialog(pParent)
+CDialog::CDialog(QWidget* pParent) : QDialog(pParent ? pParent : AfxGetMainWnd())
 {
     auto* pLayout = new QVBoxLayout(this);
     m_pForm = new QFormLayout;

@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 namespace {
 
@@ -194,7 +195,7 @@ void CMDIFrameWnd::SetMDIClient(QMdiArea* pMdiArea)
     m_pMdiArea = pMdiArea;
     setCentralWidget(pMdiArea);
     connect(pMdiArea, &QMdiArea::subWindowActivated, this, &CMDIFrameWnd::OnActiveChildChanged);
-    ShowMenuResource(m_nFrameMenu);
+    ShowMenuResource(m_resources.nFrameMenu);
 }
 
 void CMDIFrameWnd::CreateToolBars()
@@ -253,6 +254,7 @@ void CMDIFrameWnd::SetIndicators(std::span<const int> indicators)
     for (QLabel* pPane : m_panes)
         delete pPane;
     m_panes.clear();
+    m_indicators.assign(indicators.begin(), indicators.end());
     for (size_t i = 1; i < indicators.size(); ++i) {
         const QString strSizing = AfxGetApp() ? AfxGetApp()->LoadString(indicators[i]) : QString();
         auto* pPane = new QLabel(this);
@@ -265,23 +267,31 @@ void CMDIFrameWnd::SetIndicators(std::span<const int> indicators)
     }
 }
 
-void CMDIFrameWnd::SetPaneText(int nPane, const QString& strText, bool bUpdate)
+QLabel* CMDIFrameWnd::FindPane(int nIndicatorId) const
 {
-    if (nPane == 0)
+    const auto it =
+        std::find(m_indicators.begin() + std::min<size_t>(1, m_indicators.size()), m_indicators.end(), nIndicatorId);
+    return it == m_indicators.end() ? nullptr : m_panes[size_t(it - m_indicators.begin()) - 1];
+}
+
+void CMDIFrameWnd::SetPaneText(int nIndicatorId, const QString& strText, bool bUpdate)
+{
+    if (nIndicatorId == ID_SEPARATOR)
         statusBar()->showMessage(strText);
-    else if (nPane - 1 < int(m_panes.size()))
-        m_panes[nPane - 1]->setText(strText);
+    else if (QLabel* pPane = FindPane(nIndicatorId))
+        pPane->setText(strText);
     else
         return;
     if (bUpdate)
         statusBar()->repaint();
 }
 
-QString CMDIFrameWnd::GetPaneText(int nPane) const
+QString CMDIFrameWnd::GetPaneText(int nIndicatorId) const
 {
-    if (nPane == 0)
+    if (nIndicatorId == ID_SEPARATOR)
         return statusBar()->currentMessage();
-    return nPane - 1 < int(m_panes.size()) ? m_panes[nPane - 1]->text() : QString();
+    const QLabel* pPane = FindPane(nIndicatorId);
+    return pPane ? pPane->text() : QString();
 }
 
 CView* CMDIFrameWnd::GetActiveView() const
@@ -366,7 +376,7 @@ void CMDIFrameWnd::UpdateCommandUI()
 
 void CMDIFrameWnd::UpdateTitle()
 {
-    QString strTitle = AfxGetApp() ? AfxGetApp()->LoadString(128) : QString();
+    QString strTitle = AfxGetApp() ? AfxGetApp()->LoadString(m_resources.nTitleString) : QString();
     if (CDocument* pDoc = GetActiveDocument())
         strTitle += QStringLiteral(" - ") + pDoc->GetTitle();
     setWindowTitle(strTitle);
@@ -374,7 +384,7 @@ void CMDIFrameWnd::UpdateTitle()
 
 void CMDIFrameWnd::OnActiveChildChanged()
 {
-    ShowMenuResource(GetActiveView() ? m_nDocumentMenu : m_nFrameMenu);
+    ShowMenuResource(GetActiveView() ? m_resources.nDocumentMenu : m_resources.nFrameMenu);
     UpdateTitle();
     UpdateCommandUI();
 }

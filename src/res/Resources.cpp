@@ -380,27 +380,12 @@ constexpr SStringResource g_strings[] = {
     {IDS_BATCH_PROGRESS, "Converting files progress ..."},
 };
 
-constexpr SResourceSet g_resources = {g_commands, g_menus, g_toolbars, g_strings};
+constexpr SResourceSet g_resources = {g_commands,    g_menus,        g_toolbars,   g_strings,
+                                      IDR_MAINFRAME, IDR_LUMIVOTYPE, IDR_MAINFRAME};
 
 } // namespace
 
 const SResourceSet& LumivoResources()
 {
     return g_resources;
-}
-
-const SCommandInfo* FindCommandInfo(int nId)
-{
-    const auto* pRow = std::lower_bound(std::begin(g_commands), std::end(g_commands), nId,
-                                        [](const SCommandInfo& row, int n) { return row.nId < n; });
-    return pRow != std::end(g_commands) && pRow->nId == nId ? pRow : nullptr;
-}
-
-const char* LoadResString(int nId)
-{
-    for (const SStringResource& str : g_strings)
-        if (str.nId == nId)
-            return str.pszText;
-    const SCommandInfo* pCommand = FindCommandInfo(nId);
-    return pCommand ? pCommand->pszPrompt : nullptr;
 }

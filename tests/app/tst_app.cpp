@@ -84,8 +84,8 @@ private slots:
         QVERIFY(!CSplashWnd::Current());
         QCOMPARE(WindowTitles(app), QStringList{"a.png"});
         CMDIFrameWnd* pFrame = app.GetMainWnd();
-        QCOMPARE(pFrame->GetPaneText(3), QStringLiteral("[40x30x24]"));
-        QVERIFY(pFrame->GetPaneText(1).startsWith("Time : 0."));
+        QCOMPARE(pFrame->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[40x30x24]"));
+        QVERIFY(pFrame->GetPaneText(ID_INDICATOR_TIME).startsWith("Time : 0."));
         QCOMPARE(MenuTitles(pFrame), (QStringList{"&File", "&Edit", "&View", "&Image", "C&olor", "&Window", "&Help"}));
     }
 
