@@ -20,7 +20,7 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
     : CDialog(pParent), m_doc(doc), m_processor(processor)
 {
     setWindowTitle(QStringLiteral("Adjust Brightness \\ Contrast"));
-    // A caption without a close box: the buttons (or Escape) end it.
+    // A caption without a close box or the minimise and maximise buttons: OK, CANCEL or Escape end it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     ButtonBox()->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("CANCEL"));
     auto fnAddSlider = [this](const QString& strLabel, const char* pszSlider, const char* pszText, QLabel*& pText) {
@@ -42,6 +42,11 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
     };
     m_pBrightness = fnAddSlider(QStringLiteral("Brightness"), "slider1067", "static1071", m_pBrightnessText);
     m_pContrast = fnAddSlider(QStringLiteral("Contrast"), "slider1068", "static1072", m_pContrastText);
+    // The sliders on the left, OK and CANCEL stacked on the right.
+    auto* pOuter = static_cast<QBoxLayout*>(layout());
+    pOuter->setDirection(QBoxLayout::LeftToRight);
+    ButtonBox()->setOrientation(Qt::Vertical);
+    pOuter->setAlignment(ButtonBox(), Qt::AlignTop);
 
     m_pWork = m_processor.PrepareAdjust();
     if (m_pWork) {

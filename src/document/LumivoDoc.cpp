@@ -207,19 +207,29 @@ void CLumivoDoc::OnFileSave()
         SaveImage(GetPathName());
         return;
     }
-    OnFileSaveAs(); // a document without a file asks for a name first
+    // A document without a file asks for a name first, and then belongs to that file.
+    const QString strPath = AskSavePath();
+    if (!strPath.isEmpty() && SaveImage(strPath))
+        SetPathName(strPath);
 }
 
 void CLumivoDoc::OnFileSaveAs()
 {
+    const QString strPath = AskSavePath();
+    if (!strPath.isEmpty())
+        SaveImage(strPath);
+}
+
+QString CLumivoDoc::AskSavePath() const
+{
     QString strChosen;
     int nFilter = 0;
     if (!PromptSaveImage(AfxGetMainWnd(), strChosen, nFilter))
-        return;
+        return {};
     const QString strPath = SaveAsPath(strChosen, nFilter);
     if (QFileInfo::exists(strPath) &&
         AfxMessageBox(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(GetFileNamePart(strPath)),
                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    SaveImage(strPath);
+        return {};
+    return strPath;
 }

@@ -72,6 +72,8 @@ public:
 private:
     void OnFileSave();
     void OnFileSaveAs();
+    // The Save As dialog and the replace question: the path to write, empty when the user declined.
+    QString AskSavePath() const;
     void OnEditCopy();
     // Writes the image to strPath; "Saving failed! " when it cannot.
     bool SaveImage(const QString& strPath);

@@ -10,6 +10,7 @@
 
 #include <FreeImage.h>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -277,8 +278,9 @@ QSize CLumivoView::FrameSizeForClient(QSize sizeClient) const
 void CLumivoView::ResizeFrame(QSize sizeOuter)
 {
     QMdiSubWindow* pFrame = GetParentFrame();
+    // Never below the frame's own minimum, so its caption and buttons stay whole.
     if (pFrame && !pFrame->isMinimized() && !pFrame->isMaximized())
-        pFrame->resize(sizeOuter);
+        pFrame->resize(sizeOuter.expandedTo(pFrame->minimumSizeHint()));
 }
 
 void CLumivoView::FitFrameToImage()
@@ -290,8 +292,16 @@ void CLumivoView::FitFrameToImage()
     // Room between the frame's top-left corner and the main window's far edges, in screen pixels.
     const QPoint ptFrame = pFrame->mapToGlobal(QPoint(0, 0));
     const QRect rcMain = pMain->frameGeometry();
-    const int nRoomAcross = rcMain.left() + pMain->width() - ptFrame.x() - 12;
-    const int nRoomDown = rcMain.top() + pMain->height() - ptFrame.y() - 12;
+    int nRoomAcross = rcMain.left() + pMain->width() - ptFrame.x() - 12;
+    int nRoomDown = rcMain.top() + pMain->height() - ptFrame.y() - 12;
+    // The main window's client area includes toolbars and status bar: the frame, caption and close
+    // button included, must also fit inside the visible MDI area.
+    if (const QWidget* pArea = pFrame->mdiArea() ? pFrame->mdiArea()->viewport() : nullptr) {
+        const QPoint ptAreaEnd = pArea->mapToGlobal(QPoint(pArea->width(), pArea->height()));
+        const QSize sizeBorder = FrameSizeForClient(QSize(0, 0));
+        nRoomAcross = std::min(nRoomAcross, ptAreaEnd.x() - ptFrame.x() - sizeBorder.width());
+        nRoomDown = std::min(nRoomDown, ptAreaEnd.y() - ptFrame.y() - sizeBorder.height());
+    }
     const QSize sizeZoomed = ZoomedSize();
     ResizeFrame(
         FrameSizeForClient(QSize(std::min(nRoomAcross, sizeZoomed.width()), std::min(nRoomDown, sizeZoomed.height()))));

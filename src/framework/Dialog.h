@@ -49,6 +49,9 @@ protected:
     QDialogButtonBox* ButtonBox() const { return m_pButtons; }
 
 private:
+    // Room the window manager takes in a caption besides its text (icon, buttons, margins).
+    static constexpr int CAPTION_BUTTONS_WIDTH = 120;
+    void FocusFirstField();
     QFormLayout* m_pForm;
     QDialogButtonBox* m_pButtons;
     QFormLayout* FormFor(const QString& strGroup);

@@ -137,9 +137,14 @@ void CMDIFrameWnd::BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, 
             if (!pAction) {
                 pAction = CreateAction(SCommandInfo{entry.nId, entry.pszText, nullptr, nullptr, nullptr});
                 m_actions[entry.nId] = pAction;
+            } else if (entry.pszText && pAction->text() != QString::fromUtf8(entry.pszText)) {
+                // A menu that words the command its own way gets an action of its own, so the
+                // other menus keep the command's text.
+                QAction* pWorded = CreateAction(SCommandInfo{entry.nId, entry.pszText, nullptr, nullptr, nullptr});
+                pWorded->setStatusTip(pAction->statusTip());
+                m_wordedActions.emplace_back(entry.nId, pWorded);
+                pAction = pWorded;
             }
-            if (entry.pszText)
-                pAction->setText(QString::fromUtf8(entry.pszText));
             pMenu->addAction(pAction);
             if (entry.nId == ID_WINDOW_CASCADE)
                 connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { ListWindows(pMenu); });
@@ -193,6 +198,8 @@ QAction* CMDIFrameWnd::GetAction(int nId) const
 void CMDIFrameWnd::SetMDIClient(QMdiArea* pMdiArea)
 {
     m_pMdiArea = pMdiArea;
+    // Closing a window activates the one that was active before it.
+    m_pMdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(pMdiArea);
     connect(pMdiArea, &QMdiArea::subWindowActivated, this, &CMDIFrameWnd::OnActiveChildChanged);
     ShowMenuResource(m_resources.nFrameMenu);
@@ -365,21 +372,31 @@ void CMDIFrameWnd::UpdateCommandUI()
 {
     UpdateTitle();
     UpdateRecentFileActions();
-    for (auto& [nId, pAction] : m_actions) {
+    auto fnUpdate = [this](int nId, QAction* pAction) {
         const CCmdUI ui = QueryCommand(nId);
         pAction->setEnabled(ui.m_bEnabled);
         pAction->setCheckable(ui.m_bCheckable);
         if (ui.m_bCheckable)
             pAction->setChecked(ui.m_bChecked);
-    }
+    };
+    for (auto& [nId, pAction] : m_actions)
+        fnUpdate(nId, pAction);
+    for (auto& [nId, pAction] : m_wordedActions)
+        fnUpdate(nId, pAction);
 }
 
 void CMDIFrameWnd::UpdateTitle()
 {
+    // "Lumivo - x.jpg"; with the active child maximised its caption joins in brackets instead,
+    // "Lumivo - [x.jpg]", which the MDI area then leaves alone.
     QString strTitle = AfxGetApp() ? AfxGetApp()->LoadString(m_resources.nTitleString) : QString();
-    if (CDocument* pDoc = GetActiveDocument())
+    const QMdiSubWindow* pChild = m_pMdiArea ? m_pMdiArea->activeSubWindow() : nullptr;
+    if (pChild && pChild->isMaximized())
+        strTitle += QStringLiteral(" - [%1]").arg(pChild->windowTitle());
+    else if (CDocument* pDoc = GetActiveDocument())
         strTitle += QStringLiteral(" - ") + pDoc->GetTitle();
-    setWindowTitle(strTitle);
+    if (windowTitle() != strTitle)
+        setWindowTitle(strTitle);
 }
 
 void CMDIFrameWnd::OnActiveChildChanged()

@@ -67,7 +67,8 @@ private:
 
     const SResourceSet& m_resources;
     QMdiArea* m_pMdiArea = nullptr;
-    std::map<int, QAction*> m_actions;
+    std::map<int, QAction*> m_actions;                     // one per command, with its own text
+    std::vector<std::pair<int, QAction*>> m_wordedActions; // menu entries with a text of their own
     std::map<int, std::vector<QMenu*>> m_menuBars; // top-level pop-ups of each menu resource
     std::vector<QAction*> m_recentFileActions;
     QAction* m_pRecentPlaceholder = nullptr;

@@ -38,6 +38,9 @@ int AfxMessageBox(const QString& strText, int nButtons)
 CWaitCursor::CWaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // What waits for the work is painted first: a menu or dialog that just closed does not stay
+    // drawn over the window while it runs.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 CWaitCursor::~CWaitCursor()

@@ -211,15 +211,18 @@ FIBITMAP* CImageProcessor::Rotate(double dAngle, double dShiftX, double dShiftY,
     auto fnSize = [&](int nWidth, int nHeight) {
         const SSize size{int(std::trunc(nWidth * dCos + nHeight * dSin + dShiftX)),
                          int(std::trunc(nWidth * dSin + nHeight * dCos + dShiftY))};
-        // Shifts that keep the whole rotated picture inside the result.
+        // Shifts that keep the whole rotated picture inside the result: the centres of the source's
+        // corner pixels (0 .. W - 1, 0 .. H - 1) land on the result's first row and column, so at 90,
+        // 180 and 270 degrees every source pixel is present and no black line is left along an edge.
+        const double dLastX = nWidth - 1, dLastY = nHeight - 1;
         if (dAngle <= 90)
-            dShiftXLib = 0, dShiftYLib = nWidth * std::sin(a);
+            dShiftXLib = 0, dShiftYLib = dLastX * std::sin(a);
         else if (dAngle <= 180)
-            dShiftXLib = nWidth * dCos, dShiftYLib = size.nHeight - 1;
+            dShiftXLib = dLastX * dCos, dShiftYLib = dLastX * dSin + dLastY * dCos;
         else if (dAngle <= 270)
-            dShiftXLib = size.nWidth - 1, dShiftYLib = nHeight * dCos;
+            dShiftXLib = dLastX * dCos + dLastY * dSin, dShiftYLib = dLastY * dCos;
         else
-            dShiftXLib = nHeight * dSin, dShiftYLib = 0;
+            dShiftXLib = dLastY * dSin, dShiftYLib = 0;
         return size;
     };
     return Run(fnSize, [&](const IplImage* pSrc, IplImage* pDst) {
