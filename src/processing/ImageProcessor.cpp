@@ -74,8 +74,8 @@ IplImage* CImageProcessor::CreateResultImage(int nWidth, int nHeight, const IplI
 {
     const IplImage* pSrc = pLayout ? pLayout : m_pSrcImage;
     m_pDstImage = iplCreateImageHeader(pSrc->nChannels, pSrc->alphaChannel, pSrc->depth, pSrc->colorModel,
-                                       pSrc->channelSeq, pSrc->dataOrder, pSrc->origin, pSrc->align, nWidth,
-                                       nHeight, nullptr, nullptr, nullptr, nullptr);
+                                       pSrc->channelSeq, pSrc->dataOrder, pSrc->origin, pSrc->align, nWidth, nHeight,
+                                       nullptr, nullptr, nullptr, nullptr);
     if (!m_pDstImage) {
         iplGetErrStatus();
         return nullptr;
@@ -149,9 +149,7 @@ bool FactorsPositive(int nDstX, int nSrcX, int nDstY, int nSrcY)
 
 CImageProcessor::FnSize CImageProcessor::ScaledSize(int nDstX, int nSrcX, int nDstY, int nSrcY)
 {
-    return [=](int nWidth, int nHeight) {
-        return SSize{MulDiv(nWidth, nDstX, nSrcX), MulDiv(nHeight, nDstY, nSrcY)};
-    };
+    return [=](int nWidth, int nHeight) { return SSize{MulDiv(nWidth, nDstX, nSrcX), MulDiv(nHeight, nDstY, nSrcY)}; };
 }
 
 FIBITMAP* CImageProcessor::Zoom(int nDstX, int nSrcX, int nDstY, int nSrcY, int nInterpolation)
