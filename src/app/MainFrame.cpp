@@ -11,6 +11,7 @@
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
 #include "ui/DialogToolbars.h"
+#include "ui/DlgUsage.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +41,13 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
             dialog.exec();
         },
         [](CCmdUI& ui) { ui.Enable(); });
+    OnCommandRange(
+        ID_HELP_USAGE, ID_HELP_USAGE2,
+        [this](int) {
+            CDlgUsage dialog(this);
+            dialog.exec();
+        },
+        [](int, CCmdUI& ui) { ui.Enable(); });
 
     // What the clipboard offers is asked once per change, not on every idle pass.
     QClipboard* pClipboard = QApplication::clipboard();

@@ -1,9 +1,11 @@
-// The toolbars dialog with its list control.
+// The toolbars dialog with its list control, and the about box's hyperlink opening an address.
 #include "app/LumivoApp.h"
 #include "app/MainFrame.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
+#include "ui/AboutDlg.h"
 #include "ui/DialogToolbars.h"
+#include "ui/HyperLink.h"
 #include "ui/XHeaderCtrl.h"
 #include "ui/XListCtrl.h"
 
@@ -216,6 +218,125 @@ private slots:
         // Back to the start: only the Normal toolbar.
         for (QToolBar* pBar : bars)
             pBar->setVisible(pBar == MainFrame()->GetToolBar(IDR_MAINFRAME));
+    }
+
+    // --- hyperlink ---------------------------------------------------------------------------------
+
+    void hyperlinkOpensWithBrowserWhenTheDesktopCannot_data()
+    {
+        QTest::addColumn<QString>("strCommand"); // %1 is the recording script
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("address appended") << "%1:/no/such/second" << QStringList{g_szWebSite};
+        QTest::newRow("%s replaced") << "%1 --new-tab %s" << QStringList{"--new-tab", g_szWebSite};
+    }
+
+    void hyperlinkOpensWithBrowserWhenTheDesktopCannot()
+    {
+        QFETCH(QString, strCommand);
+        QFETCH(QStringList, expected);
+        // No desktop opener on the path; $BROWSER is a script that records its arguments.
+        const QString strRecord = m_dir.filePath(QStringLiteral("args.txt"));
+        QFile::remove(strRecord);
+        const QString strScript = m_dir.filePath(QStringLiteral("browser.sh"));
+        QFile script(strScript);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > %1\n")
+                         .arg(strRecord)
+                         .toUtf8());
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("empty")));
+        CScopedEnv env;
+        env.Set("PATH", m_dir.filePath(QStringLiteral("empty")).toUtf8());
+        env.Set("BROWSER", strCommand.arg(strScript).toUtf8());
+
+        QColor crBefore, crAfter;
+        bool bVisited = false;
+        DriveNextModal([&](QWidget* pModal) {
+            auto* pLink = pModal->findChild<CHyperLink*>();
+            if (pLink) {
+                crBefore = pLink->GetTextColour();
+                QTest::mouseClick(pLink, Qt::LeftButton, {}, pLink->rect().center());
+                bVisited = pLink->GetVisited();
+                crAfter = pLink->GetTextColour();
+            }
+            pModal->close();
+        });
+        QVERIFY(MainFrame()->ExecuteCommand(ID_APP_ABOUT));
+        const auto recorded = [&] {
+            QFile record(strRecord);
+            return record.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(record.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                       : QStringList();
+        };
+        QTRY_COMPARE(recorded(), expected);
+        QCOMPARE(crBefore, QColor(0, 0, 238));
+        QVERIFY(bVisited);
+        QCOMPARE(crAfter, QColor(85, 26, 139));
+    }
+
+    void hyperlinkFailureBox_data()
+    {
+        QTest::addColumn<bool>("bDesktopOpener"); // xdg-open on the path, with no handler to find
+        QTest::addColumn<QString>("strBrowser");   // empty: $BROWSER unset
+        QTest::addColumn<QString>("strReason");
+        const QString strNoHandler = "There is no application associated\nwith the given filename extension.";
+        const QString strNotFound = "The specified file was not found.";
+        QTest::newRow("no opener, no browser") << false << QString() << strNoHandler;
+        QTest::newRow("no handler, no browser") << true << QString() << strNoHandler;
+        QTest::newRow("no handler, browser missing") << true << "/no/such/browser %s" << strNotFound;
+        QTest::newRow("no opener, browser not on path") << false << "no-such-browser" << strNotFound;
+    }
+
+    void hyperlinkFailureBox()
+    {
+        QFETCH(bool, bDesktopOpener);
+        QFETCH(QString, strBrowser);
+        QFETCH(QString, strReason);
+        CScopedEnv env;
+        const QString strEmpty = m_dir.filePath(QStringLiteral("empty"));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("empty")));
+        if (bDesktopOpener) {
+            if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+                QSKIP("xdg-open is not installed");
+            // Without a display or a desktop session xdg-open falls back to these browsers.
+            for (const char* pszBrowser : {"www-browser", "links2", "elinks", "links", "lynx", "w3m"})
+                if (!QStandardPaths::findExecutable(QString::fromLatin1(pszBrowser)).isEmpty())
+                    QSKIP("a text browser is installed: xdg-open would find a handler");
+            for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                                        "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID",
+                                        "DBUS_SESSION_BUS_ADDRESS"})
+                env.Unset(pszName);
+            for (const char* pszName : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+                env.Set(pszName, strEmpty.toUtf8());
+        } else {
+            env.Set("PATH", strEmpty.toUtf8());
+        }
+        if (strBrowser.isEmpty())
+            env.Unset("BROWSER");
+        else
+            env.Set("BROWSER", strBrowser.toUtf8());
+
+        QString strMessage;
+        bool bVisited = true;
+        QColor crAfter;
+        DriveModals({[&](QWidget* pModal) {
+                         if (auto* pLink = pModal->findChild<CHyperLink*>()) {
+                             QTest::mouseClick(pLink, Qt::LeftButton, {}, pLink->rect().center());
+                             bVisited = pLink->GetVisited();
+                             crAfter = pLink->GetTextColour();
+                         }
+                         pModal->close();
+                     },
+                     [&](QWidget* pModal) {
+                         strMessage = MessageBoxText(pModal);
+                         pModal->close();
+                     }},
+                    10000);
+        QVERIFY(MainFrame()->ExecuteCommand(ID_APP_ABOUT));
+        QCOMPARE(strMessage, "Unable to open hyperlink:\n\n" + strReason);
+        QVERIFY(!bVisited);
+        QCOMPARE(crAfter, QColor(0, 0, 238));
     }
 };
 
