@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 #include "ui/AboutDlg.h"
 #include "ui/DialogToolbars.h"
+#include "ui/DlgUsage.h"
 #include "ui/HyperLink.h"
 #include "ui/XHeaderCtrl.h"
 #include "ui/XListCtrl.h"
@@ -273,6 +274,57 @@ private slots:
         QCOMPARE(crBefore, QColor(0, 0, 238));
         QVERIFY(bVisited);
         QCOMPARE(crAfter, QColor(85, 26, 139));
+    }
+
+    void hyperlinkUnderlinedAndRedOnlyWhileHovered()
+    {
+        // An empty text shows the address; the tooltip names the address until one is given.
+        CHyperLink link(QString(), nullptr, QStringLiteral("https://lumivo.example.org/"));
+        QCOMPARE(link.text(), QStringLiteral("https://lumivo.example.org/"));
+        QCOMPARE(link.toolTip(), link.text());
+        QCOMPARE(link.cursor().shape(), Qt::PointingHandCursor);
+        link.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&link));
+
+        QCursor::setPos(link.mapToGlobal(link.rect().center()));
+        QMouseEvent move(QEvent::MouseMove, link.rect().center(), link.mapToGlobal(link.rect().center()),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&link, &move);
+        QCOMPARE(link.GetTextColour(), QColor(255, 0, 0));
+        QVERIFY(link.font().underline());
+        // Still over it after the hover test, and back to plain once the pointer has left.
+        QTest::qWait(250);
+        QVERIFY(link.font().underline());
+        QCursor::setPos(link.mapToGlobal(link.rect().bottomRight() + QPoint(50, 50)));
+        QTRY_COMPARE(link.GetTextColour(), QColor(0, 0, 238));
+        QVERIFY(!link.font().underline());
+    }
+
+    void usageNotice_data()
+    {
+        QTest::addColumn<int>("nId");
+        QTest::newRow("32861") << int(ID_HELP_USAGE);
+        QTest::newRow("32862") << int(ID_HELP_USAGE2);
+    }
+
+    void usageNotice()
+    {
+        QFETCH(int, nId);
+        QString strTitle;
+        QStringList lines;
+        DriveNextModal([&](QWidget* pModal) {
+            if (qobject_cast<CDlgUsage*>(pModal)) {
+                strTitle = pModal->windowTitle();
+                for (const QLabel* pLabel : pModal->findChildren<QLabel*>())
+                    lines.append(pLabel->text());
+            }
+            pModal->close();
+        });
+        MainFrame()->UpdateCommandUI();
+        QVERIFY(MainFrame()->GetAction(nId)->isEnabled());
+        QVERIFY(MainFrame()->ExecuteCommand(nId));
+        QCOMPARE(strTitle, QStringLiteral("Usage"));
+        QVERIFY(lines.contains(QStringLiteral("Any suggestions, feedback and comments are appreciated.")));
     }
 
     void hyperlinkFailureBox_data()
