@@ -20,7 +20,7 @@ protected:
 
 private:
     CMDIFrameWnd* m_pFrame;
-    QString m_strNames[kToolbarCount]; // in row order
-    int m_nVisible[kToolbarCount] = {};  // each toolbar's visibility when the dialog opened
+    QString m_strNames[kToolbarCount];  // in row order
+    int m_nVisible[kToolbarCount] = {}; // each toolbar's visibility when the dialog opened
     CXListCtrl* m_pList;
 };

@@ -138,8 +138,7 @@ QColor CHyperLink::GetTextColour() const
 
 void CHyperLink::ApplyLook()
 {
-    const bool bUnderline =
-        m_nUnderline == UNDERLINE_ALWAYS || (m_nUnderline == UNDERLINE_HOVER && m_bOverControl);
+    const bool bUnderline = m_nUnderline == UNDERLINE_ALWAYS || (m_nUnderline == UNDERLINE_HOVER && m_bOverControl);
     setFont(bUnderline ? m_UnderlineFont : m_StdFont);
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, GetTextColour());
