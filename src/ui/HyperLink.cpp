@@ -199,11 +199,9 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* pEvent)
         return;
     m_bOverControl = false;
     const int nResult = GotoURL(m_strURL);
-    if (nResult > kOpenFailureLimit) {
-        m_bVisited = true;
-        ApplyLook();
-    } else {
-        ApplyLook();
+    m_bVisited |= nResult > kOpenFailureLimit;
+    ApplyLook();
+    if (nResult <= kOpenFailureLimit) {
         QApplication::beep();
         AfxMessageBox(ErrorMessage(nResult));
     }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace {
 
