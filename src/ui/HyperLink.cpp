@@ -17,7 +17,7 @@ constexpr int kHoverTestMs = 100;
 constexpr int kOpened = CHyperLink::kOpenFailureLimit + 1;
 // How long a click waits for the desktop's opener. An opener still running then has started a
 // browser that keeps it waiting: the address has been handed over.
-constexpr int kOpenerWaitMs = 3000;
+constexpr int kOpenerWaitMs = 5000;
 
 struct SErrorReason {
     int nCode;
