@@ -10,6 +10,8 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "ui/DialogToolbars.h"
+#include "ui/DlgUsage.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -32,6 +34,20 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
+    OnCommand(
+        ID_VIEW_TOOLBARS_DIALOG,
+        [this] {
+            CDialogToolbars dialog(this, this);
+            dialog.exec();
+        },
+        [](CCmdUI& ui) { ui.Enable(); });
+    OnCommandRange(
+        ID_HELP_USAGE, ID_HELP_USAGE2,
+        [this](int) {
+            CDlgUsage dialog(this);
+            dialog.exec();
+        },
+        [](int, CCmdUI& ui) { ui.Enable(); });
 
     // What the clipboard offers is asked once per change, not on every idle pass.
     QClipboard* pClipboard = QApplication::clipboard();
