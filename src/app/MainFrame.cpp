@@ -10,6 +10,8 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/ColorPickerDlg.h"
+#include "tools/HexEditDlgDlg.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -32,6 +34,9 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
+
+    OnCommand(ID_VIEW_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
+    OnCommand(ID_FILE_HEX_VIEW, [this] { CHexEditDlgDlg(this).DoModal(); });
 
     // What the clipboard offers is asked once per change, not on every idle pass.
     QClipboard* pClipboard = QApplication::clipboard();
@@ -80,6 +85,17 @@ void CMainFrame::OnEditPaste()
         return;
     pDoc->SetTitle(QStringLiteral("Clipboard Image "));
     PasteClipboardInto(*pDoc);
+}
+
+void CMainFrame::OnBackgroundColor()
+{
+    QColor crBackground = m_pMdiClient->m_crBackground;
+    if (!PickColor(crBackground))
+        return;
+    m_pMdiClient->m_crBackground = crBackground;
+    // The whole window, without erasing: the MDI area paints its own background.
+    update();
+    m_pMdiClient->viewport()->update();
 }
 
 void CMainFrame::UpdateLockPanes()
