@@ -10,6 +10,7 @@
 #include "tools/SpinButtonCtrl.h"
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QtTest>
 #include <memory>
 
@@ -235,6 +236,39 @@ private slots:
         dlg.repaint();
         QCOMPARE((QList<int>{dlg.m_nHue, dlg.m_nSaturation, dlg.m_nBrightness}), (QList<int>{210, 170, 30}));
         QCOMPARE(dlg.m_canvas, before);
+    }
+
+    // The bar bitmap: whole bytes for every row, rows counted from the top, drawn through its palette.
+    void dibRowsAndPalette()
+    {
+        CDIB dib;
+        QVERIFY(dib.Create(3, 2, 1));
+        QCOMPARE(dib.m_nBytesPerRow, 4); // 3 one-bit pixels still need a byte, then a multiple of 4
+        QCOMPARE(dib.Row(0), dib.m_pBits + 4); // the top row is stored last
+        QVERIFY(dib.Create(20, 3, 8));
+        QCOMPARE(dib.m_nBytesPerRow, 20);
+        QCOMPARE(dib.m_pInfoHeader->biSize, DWORD(40));
+        QCOMPARE(reinterpret_cast<BYTE*>(dib.m_pColorTable), reinterpret_cast<BYTE*>(dib.m_pInfoHeader) + 40);
+        for (int i = 0; i < 3; ++i)
+            std::fill_n(dib.Row(i), 20, BYTE(i));
+        const BYTE palette[3 * 256] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+        dib.SetPalette(palette);
+        QImage image(24, 4, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            dib.Draw(painter, 2, 0, 20, 2, 0, 1); // the lower two rows at the top of the image
+        }
+        QCOMPARE(image.pixelColor(2, 0), QColor(0, 255, 0));
+        QCOMPARE(image.pixelColor(21, 1), QColor(0, 0, 255));
+        QCOMPARE(image.pixelColor(1, 0), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(2, 2), QColor(Qt::white));
+        // Sizes a header must not claim.
+        QVERIFY(!dib.Create(0, 10, 8));
+        QVERIFY(!dib.Create(10, -10, 8));
+        QVERIFY(!dib.Create(10, 10, 7));
+        QVERIFY(!dib.Create(1 << 30, 1 << 30, 32));
+        QVERIFY(!dib.m_pBlock);
     }
 
     void backgroundColourCommand_data()
