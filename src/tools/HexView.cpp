@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
 #include <cstring>
@@ -161,7 +162,8 @@ void CHexView::UpdateScrollBars()
     const qint64 nMaxTop = std::max<qint64>(0, LineCount() - VisibleLines());
     m_nTopLine = std::clamp<qint64>(m_nTopLine, 0, nMaxTop);
     QScrollBar* pBar = verticalScrollBar();
-    const QSignalBlocker blockVertical(pBar);
+    // The bar follows the top line here, not the other way round.
+    const QScopedValueRollback<bool> settingBar(m_bSettingBar, true);
     if (nMaxTop <= kMaxBarRange) {
         pBar->setRange(0, int(nMaxTop));
         pBar->setValue(int(m_nTopLine));
@@ -179,7 +181,7 @@ void CHexView::UpdateScrollBars()
 
 void CHexView::scrollContentsBy(int dx, int dy)
 {
-    if (dy != 0) {
+    if (dy != 0 && !m_bSettingBar) {
         const qint64 nMaxTop = std::max<qint64>(0, LineCount() - VisibleLines());
         const int nValue = verticalScrollBar()->value();
         m_nTopLine = nMaxTop <= kMaxBarRange ? nValue : qint64((long double)nValue * nMaxTop / kMaxBarRange);

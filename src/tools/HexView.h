@@ -79,4 +79,5 @@ private:
     qint64 m_nTopLine = 0;
     int m_nCharWidth = 1;
     int m_nLineHeight = 1;
+    bool m_bSettingBar = false; // the scroll bar is being set from the top line
 };

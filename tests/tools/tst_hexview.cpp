@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -229,6 +230,44 @@ private slots:
         view.resize(400, 300);
         view.SetData(pData, 0);
         view.SetTopLine(view.LineCount());
+        QVERIFY(!view.grab().isNull());
+    }
+
+    // The scroll bar and the top row follow each other, also where the bar stands for a fraction of
+    // the rows (a 2 GiB file of one byte a row).
+    void scrollBarFollowsTheTopRow_data()
+    {
+        QTest::addColumn<qint64>("nSize");
+        QTest::newRow("100000 rows") << qint64(100000);
+        QTest::newRow("2G rows") << (qint64(2) << 30);
+    }
+    void scrollBarFollowsTheTopRow()
+    {
+        QFETCH(qint64, nSize);
+        const QString strPath = m_dir.filePath(QStringLiteral("sparse.bin"));
+        QFile::remove(strPath);
+        QFile file(strPath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(nSize)); // sparse: nothing is written
+        file.close();
+        QFileDevice::FileError eError;
+        CHexView view;
+        view.resize(400, 300);
+        view.SetColumns(1);
+        view.SetData(CHexData::Open(strPath, eError), 0);
+        QCOMPARE(view.LineCount(), nSize);
+        QScrollBar* pBar = view.verticalScrollBar();
+        view.SetTopLine(nSize / 2);
+        QCOMPARE(view.TopLine(), nSize / 2);
+        QVERIFY(pBar->value() > 0);
+        pBar->setValue(0);
+        QCOMPARE(view.TopLine(), 0);
+        pBar->setValue(pBar->maximum());
+        QCOMPARE(view.TopLine(), nSize - view.VisibleLines());
+        QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(view.TopLine(), 0);
+        QCOMPARE(pBar->value(), 0);
+        QTest::keyClick(&view, Qt::Key_PageDown);
+        QCOMPARE(view.TopLine(), view.VisibleLines() - 1);
         QVERIFY(!view.grab().isNull());
     }
 
