@@ -10,6 +10,8 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/ColorPickerDlg.h"
+#include "tools/HexEditDlgDlg.h"
 #include "ui/DialogToolbars.h"
 #include "ui/DlgUsage.h"
 
@@ -48,6 +50,9 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
             dialog.exec();
         },
         [](int, CCmdUI& ui) { ui.Enable(); });
+
+    OnCommand(ID_VIEW_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
+    OnCommand(ID_FILE_HEX_VIEW, [this] { CHexEditDlgDlg(this).DoModal(); });
 
     // What the clipboard offers is asked once per change, not on every idle pass.
     QClipboard* pClipboard = QApplication::clipboard();
@@ -96,6 +101,17 @@ void CMainFrame::OnEditPaste()
         return;
     pDoc->SetTitle(QStringLiteral("Clipboard Image "));
     PasteClipboardInto(*pDoc);
+}
+
+void CMainFrame::OnBackgroundColor()
+{
+    QColor crBackground = m_pMdiClient->m_crBackground;
+    if (!PickColor(crBackground))
+        return;
+    m_pMdiClient->m_crBackground = crBackground;
+    // The whole window, without erasing: the MDI area paints its own background.
+    update();
+    m_pMdiClient->viewport()->update();
 }
 
 void CMainFrame::UpdateLockPanes()

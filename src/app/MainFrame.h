@@ -23,6 +23,7 @@ protected:
 private:
     void OnFileOpen();
     void OnEditPaste();
+    void OnBackgroundColor();
     void UpdateLockPanes();
 
     CLogoMdi* m_pMdiClient = nullptr;
