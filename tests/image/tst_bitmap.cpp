@@ -1,6 +1,7 @@
 // FreeImage bitmaps: pixel reads, packed DIB blocks, files and the checks before loading them, folder
 // lists and the Save As name rule.
 #include "image/Bitmap.h"
+#include "image/ByteSource.h"
 #include "image/FileCheck.h"
 #include "image/ImageFormats.h"
 #include "image/FolderList.h"
@@ -15,6 +16,16 @@
 #include <QtTest>
 
 namespace {
+// The file check on a file, as the decoder helper runs it.
+bool IsPlausibleFile(const QString& strPath)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    CFdSource source(file.handle());
+    return IsPlausibleImage(FormatFromFileName(strPath), source);
+}
+
 // A packed DIB written by hand: header, optional masks, colour table and rows.
 QByteArray MakeDib(int nWidth, int nHeight, int nBpp, uint32_t nCompression = 0, uint32_t nClrUsed = 0,
                    const QByteArray& extra = {}, int nColours = -1)
@@ -317,8 +328,10 @@ private slots:
                                      "line-bytes-short",
                                      "directory-overrun."};
         // Noise in place of uncompressed pixels is a picture like any other: these may load, but whole.
+        // A PNM reader skips every non-digit before a number, so noise after "P4" holds a small picture too.
         const QStringList undetectable = {"scrambled-body.bmp", "scrambled-body.ico", "scrambled-body.pbm",
-                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga"};
+                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga",
+                                          "random-after-signature.pbm"};
         const QStringList valid = {"pixels-", "valid-"};
         const QStringList noFormatByName = {"bmp-without-extension", "bmp-with-unknown-extension.xyz"};
         const auto startsWithAny = [](const QString& strName, const QStringList& prefixes) {
@@ -434,7 +447,7 @@ private slots:
         QFile file(strPath);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        QCOMPARE(IsPlausibleImageFile(FormatFromFileName(strPath), strPath), expected > 0);
+        QCOMPARE(IsPlausibleFile(strPath), expected > 0);
         if (expected == 2) {
             CBitmapPtr p(LoadBitmapFile(strPath));
             QVERIFY(p);
