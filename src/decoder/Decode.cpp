@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -18,6 +20,133 @@ constexpr std::string_view HARMLESS_MESSAGES[] = {
 };
 
 bool g_bPixelsLost = false;
+
+// A source made of pieces: ranges of the file and bytes held here. The file is shown to FreeImage
+// with a header rewritten this way where its reader would fail on or corrupt itself with the original.
+class CSplicedSource final : public CByteSource {
+public:
+    explicit CSplicedSource(CByteSource& base) : m_base(base) {}
+    void AddRange(uint64_t nPos, uint64_t nSize) { m_pieces.push_back({nPos, nSize, {}}), m_nSize += nSize; }
+    void AddBytes(std::string bytes)
+    {
+        m_nSize += bytes.size();
+        m_pieces.push_back({0, bytes.size(), std::move(bytes)});
+    }
+    uint64_t Size() const override { return m_nSize; }
+    size_t ReadAt(uint64_t nPos, void* pDest, size_t nCount) override
+    {
+        size_t nDone = 0;
+        uint64_t nStart = 0;
+        for (const SPiece& piece : m_pieces) {
+            if (nDone == nCount)
+                break;
+            const uint64_t nEnd = nStart + piece.nSize;
+            if (nPos + nDone < nEnd) {
+                const uint64_t nOffset = nPos + nDone - nStart;
+                const size_t nWanted = size_t(std::min<uint64_t>(nCount - nDone, piece.nSize - nOffset));
+                char* pOut = static_cast<char*>(pDest) + nDone;
+                const size_t nGot = piece.bytes.empty() ? m_base.ReadAt(piece.nPos + nOffset, pOut, nWanted)
+                                                        : (std::memcpy(pOut, piece.bytes.data() + nOffset, nWanted), nWanted);
+                nDone += nGot;
+                if (nGot < nWanted)
+                    break;
+            }
+            nStart = nEnd;
+        }
+        return nDone;
+    }
+
+private:
+    struct SPiece {
+        uint64_t nPos, nSize;
+        std::string bytes; // held bytes; a range of the base when empty
+    };
+    CByteSource& m_base;
+    std::vector<SPiece> m_pieces;
+    uint64_t m_nSize = 0;
+};
+
+std::string ReadString(CByteSource& source, uint64_t nPos, size_t nCount)
+{
+    std::string bytes(nCount, '\0');
+    bytes.resize(source.ReadAt(nPos, bytes.data(), nCount));
+    return bytes;
+}
+
+uint32_t Get(const std::string& b, size_t nPos, int nBytes, bool bBigEndian = false)
+{
+    uint32_t nValue = 0;
+    for (int i = 0; i < nBytes; ++i) {
+        const uint32_t nByte = nPos + size_t(i) < b.size() ? uint8_t(b[nPos + size_t(i)]) : 0;
+        nValue |= nByte << (8 * (bBigEndian ? nBytes - 1 - i : i));
+    }
+    return nValue;
+}
+
+void Put(std::string& b, size_t nPos, uint32_t nValue, int nBytes, bool bBigEndian = false)
+{
+    for (int i = 0; i < nBytes; ++i)
+        b[nPos + size_t(i)] = char(nValue >> (8 * (bBigEndian ? nBytes - 1 - i : i)));
+}
+
+// FreeImage's BMP reader refuses the V2 to V5 info headers (52, 56, 108, 124 bytes). Their first 40
+// bytes are a BITMAPINFOHEADER and the bit-field masks follow it, so the file is shown with a 40-byte
+// header, the masks after it for bit fields, and the colour table and pixels moved up to match.
+bool ShowBmpWithPlainHeader(CByteSource& file, CSplicedSource& shown)
+{
+    const std::string head = ReadString(file, 0, 14 + 52);
+    const uint32_t nInfoSize = Get(head, 14, 4);
+    if (head.size() < 14 + 52 || !(nInfoSize == 52 || nInfoSize == 56 || nInfoSize == 108 || nInfoSize == 124))
+        return false;
+    const bool bFields = Get(head, 30, 4) == 3;
+    const uint32_t nKept = 40 + (bFields ? 12 : 0);
+    const uint32_t nOffBits = Get(head, 10, 4);
+    if (nOffBits < 14 + nInfoSize)
+        return false;
+    std::string header = head.substr(0, 14 + nKept);
+    Put(header, 2, Get(head, 2, 4) - (nInfoSize - nKept), 4);
+    Put(header, 10, nOffBits - (nInfoSize - nKept), 4);
+    Put(header, 14, 40, 4);
+    shown.AddBytes(std::move(header));
+    shown.AddRange(14 + nInfoSize, file.Size() - (14 + nInfoSize));
+    return true;
+}
+
+constexpr uint32_t TIFF_ICC_TAG = 34675;
+constexpr uint32_t UNKNOWN_TAG = 65000;
+
+// FreeImage 3.18 copies a TIFF's ICC profile after libtiff has freed it, which corrupts its heap. The
+// first directory's profile is read here instead, and FreeImage is shown the file with that tag renamed
+// to one it skips; the profile is attached to the bitmap afterwards.
+bool ShowTiffWithoutProfile(CByteSource& file, CSplicedSource& shown, std::string& profile)
+{
+    const std::string head = ReadString(file, 0, 8);
+    const bool bBig = head.substr(0, 2) == "MM";
+    if (head.size() < 8 || !(bBig || head.substr(0, 2) == "II") || Get(head, 2, 2, bBig) != 42)
+        return false;
+    const uint32_t nIfd = Get(head, 4, 4, bBig);
+    const uint32_t nEntries = Get(ReadString(file, nIfd, 2), 0, 2, bBig);
+    const std::string entries = ReadString(file, uint64_t(nIfd) + 2, 12 * size_t(nEntries));
+    for (uint32_t i = 0; i < nEntries && 12 * size_t(i + 1) <= entries.size(); ++i) {
+        const size_t nEntry = 12 * size_t(i);
+        const uint32_t nCount = Get(entries, nEntry + 4, 4, bBig);
+        const uint32_t nType = Get(entries, nEntry + 2, 2, bBig);
+        if (Get(entries, nEntry, 2, bBig) != TIFF_ICC_TAG || !(nType == 1 || nType == 7) || nCount > file.Size())
+            continue;
+        profile = nCount <= 4 ? entries.substr(nEntry + 8, nCount)
+                              : ReadString(file, Get(entries, nEntry + 8, 4, bBig), nCount);
+        if (profile.size() != nCount)
+            return false;
+        const uint64_t nTagPos = uint64_t(nIfd) + 2 + nEntry;
+        std::string renamed(2, '\0');
+        Put(renamed, 0, UNKNOWN_TAG, 2, bBig);
+        shown.AddRange(0, nTagPos);
+        shown.AddBytes(std::move(renamed));
+        shown.AddRange(nTagPos + 2, file.Size() - nTagPos - 2);
+        return true;
+    }
+    return false;
+}
 
 void NoteMessage(FREE_IMAGE_FORMAT, const char* pszMessage)
 {
@@ -93,16 +222,24 @@ void PrepareDecoding()
     FreeImage_SetOutputMessage(NoteMessage);
 }
 
-FIBITMAP* DecodeImage(int fif, CByteSource& source)
+FIBITMAP* DecodeImage(int fif, CByteSource& file)
 {
+    CSplicedSource shown(file);
+    std::string profile;
+    const bool bShown = (fif == FIF_BMP && ShowBmpWithPlainHeader(file, shown)) ||
+                        (fif == FIF_TIFF && ShowTiffWithoutProfile(file, shown, profile));
     FreeImageIO io = SourceIO();
-    SSourceCursor cursor{&source};
+    SSourceCursor cursor{bShown ? static_cast<CByteSource*>(&shown) : &file};
+    // JPEG: the accurate DCT and smooth chroma upsampling, the picture other decoders show.
+    const int nFlags = fif == FIF_JPEG ? JPEG_ACCURATE : 0;
     g_bPixelsLost = false;
-    FIBITMAP* pBitmap = FreeImage_LoadFromHandle(FREE_IMAGE_FORMAT(fif), &io, &cursor, 0);
+    FIBITMAP* pBitmap = FreeImage_LoadFromHandle(FREE_IMAGE_FORMAT(fif), &io, &cursor, nFlags);
     if (!pBitmap || g_bPixelsLost || !FreeImage_HasPixels(pBitmap)) {
         FreeImage_Unload(pBitmap);
         return nullptr;
     }
+    if (!profile.empty())
+        FreeImage_CreateICCProfile(pBitmap, profile.data(), long(profile.size()));
     if (IsPlainBitmap(pBitmap))
         return pBitmap;
     FIBITMAP* pConverted = ConvertToPlainDepth(pBitmap);

@@ -63,7 +63,8 @@ bool ConfineSyscalls(int nReplyFd)
                                        SCMP_SYS(futex),       SCMP_SYS(clock_gettime),  SCMP_SYS(gettimeofday),
                                        SCMP_SYS(exit),        SCMP_SYS(exit_group),     SCMP_SYS(rt_sigreturn),
                                        SCMP_SYS(rt_sigprocmask), SCMP_SYS(getpid),      SCMP_SYS(gettid),
-                                       SCMP_SYS(close),       SCMP_SYS(fstat),          SCMP_SYS(newfstatat)};
+                                       SCMP_SYS(close),       SCMP_SYS(fstat),          SCMP_SYS(newfstatat),
+                                       SCMP_SYS(sysinfo)}; // libtiff sizes its buffers by it
     bool bOk = true;
     for (const int nCall : anywhere)
         bOk = bOk && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, nCall, 0) == 0;

@@ -54,10 +54,11 @@ pid_t SpawnHelper(int fif, int fd, int nSocket)
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
-    // The file becomes standard input, the socket descriptor 3; standard output goes nowhere.
+    // The file becomes standard input, the socket descriptor 3; the decoders' chatter goes nowhere.
     posix_spawn_file_actions_adddup2(&actions, fd, FILE_FD);
     posix_spawn_file_actions_adddup2(&actions, nSocket, REPLY_SOCKET_FD);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     sigset_t noSignals, allSignals;
     sigemptyset(&noSignals);
     sigfillset(&allSignals);
