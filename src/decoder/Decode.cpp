@@ -1,6 +1,7 @@
 #include "decoder/Decode.h"
 
 #include "image/ByteSource.h"
+#include "image/FileCheck.h"
 
 #include <FreeImage.h>
 #include <algorithm>
@@ -109,6 +110,28 @@ bool ShowBmpWithPlainHeader(CByteSource& file, CSplicedSource& shown)
     Put(header, 14, 40, 4);
     shown.AddBytes(std::move(header));
     shown.AddRange(14 + nInfoSize, file.Size() - (14 + nInfoSize));
+    return true;
+}
+
+// Plain PBM writers put no blank between the 0s and 1s of a row, but FreeImage's reader reads each
+// sample as a number ended by a non-digit. The samples are shown to it with a blank after each.
+constexpr uint64_t MAX_PLAIN_PBM_BYTES = uint64_t(256) << 20;
+
+bool ShowPlainPbmSpaced(CByteSource& file, CSplicedSource& shown)
+{
+    const uint64_t nDataOffset = PnmDataOffset(file);
+    if (ReadString(file, 0, 2) != "P1" || nDataOffset == 0 || file.Size() > MAX_PLAIN_PBM_BYTES)
+        return false;
+    const std::string samples = ReadString(file, nDataOffset, size_t(file.Size() - nDataOffset));
+    std::string spaced;
+    spaced.reserve(2 * samples.size());
+    for (const char c : samples) {
+        spaced += c;
+        if (c == '0' || c == '1')
+            spaced += ' ';
+    }
+    shown.AddRange(0, nDataOffset);
+    shown.AddBytes(std::move(spaced));
     return true;
 }
 
@@ -227,7 +250,8 @@ FIBITMAP* DecodeImage(int fif, CByteSource& file)
     CSplicedSource shown(file);
     std::string profile;
     const bool bShown = (fif == FIF_BMP && ShowBmpWithPlainHeader(file, shown)) ||
-                        (fif == FIF_TIFF && ShowTiffWithoutProfile(file, shown, profile));
+                        (fif == FIF_TIFF && ShowTiffWithoutProfile(file, shown, profile)) ||
+                        (fif == FIF_PBM && ShowPlainPbmSpaced(file, shown));
     FreeImageIO io = SourceIO();
     SSourceCursor cursor{bShown ? static_cast<CByteSource*>(&shown) : &file};
     // JPEG: the accurate DCT and smooth chroma upsampling, the picture other decoders show.

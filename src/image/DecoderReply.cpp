@@ -102,6 +102,15 @@ public:
         uint64_t nPos = 0;
         return Take(nBytes, nPos) && m_source.ReadExactly(nPos, pDest, size_t(nBytes));
     }
+    // The next nBytes into a buffer sized only once they are known to be in the reply.
+    bool ReadArea(uint64_t nBytes, std::vector<char>& buffer)
+    {
+        uint64_t nPos = 0;
+        if (!Take(nBytes, nPos))
+            return false;
+        buffer.resize(size_t(nBytes));
+        return m_source.ReadExactly(nPos, buffer.data(), size_t(nBytes));
+    }
 
 private:
     CByteSource& m_source;
@@ -124,11 +133,11 @@ bool ReadTags(CReplyReader& reader, uint32_t nCount, FIBITMAP* pBitmap)
             record.nKeyBytes > MAX_KEY_BYTES || TagTypeWidth(record.nType) == 0 ||
             uint64_t(record.nCount) * TagTypeWidth(record.nType) != record.nLength)
             return false;
-        key.assign(record.nKeyBytes + 1, '\0');
-        value.resize(std::max<size_t>(record.nLength, 1));
-        if (!reader.Read(key.data(), record.nKeyBytes) || std::memchr(key.data(), 0, record.nKeyBytes) ||
-            !reader.Read(value.data(), record.nLength))
+        if (!reader.ReadArea(record.nKeyBytes, key) || std::memchr(key.data(), 0, key.size()) ||
+            !reader.ReadArea(record.nLength, value))
             return false;
+        key.push_back('\0');
+        value.push_back('\0'); // a value of length 0 still has an address
         FITAG* pTag = FreeImage_CreateTag();
         const bool bOk = pTag && FreeImage_SetTagKey(pTag, key.data()) && FreeImage_SetTagID(pTag, record.nId) &&
                          FreeImage_SetTagType(pTag, FREE_IMAGE_MDTYPE(record.nType)) &&
@@ -230,12 +239,8 @@ FIBITMAP* ReadDecoderReply(CByteSource& source)
     FreeImage_SetDotsPerMeterX(p, h.nDotsPerMeterX);
     FreeImage_SetDotsPerMeterY(p, h.nDotsPerMeterY);
     if (h.nIccBytes) {
-        // The profile is at most the size of the reply, which the mapping check below bounds.
-        uint64_t nPos = 0;
-        if (h.nIccBytes > INT32_MAX || !reader.Take(h.nIccBytes, nPos))
-            return nullptr;
-        std::vector<char> icc(size_t(h.nIccBytes));
-        FIICCPROFILE* pIcc = source.ReadExactly(nPos, icc.data(), icc.size())
+        std::vector<char> icc;
+        FIICCPROFILE* pIcc = h.nIccBytes <= INT32_MAX && reader.ReadArea(h.nIccBytes, icc)
                                  ? FreeImage_CreateICCProfile(p, icc.data(), long(icc.size()))
                                  : nullptr;
         if (!pIcc)

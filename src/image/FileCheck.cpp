@@ -345,22 +345,39 @@ bool ReadPnmNumber(CStreamReader& stream, int32_t& nValue)
     return c >= 0;
 }
 
-bool IsPlausiblePnm(CImageFile& file)
+// A PNM header: its kind (1 to 3 text, 4 to 6 binary; bitmap, grey map, pixmap), width, height, the
+// largest sample (1 for bitmaps, which have none) and where the samples start.
+struct SPnmHeader {
+    int nKind = 0;
+    int32_t values[3] = {0, 0, 1};
+    uint64_t nDataOffset = 0;
+};
+
+bool ReadPnmHeader(CImageFile& file, SPnmHeader& header)
 {
     const CBytes& h = file.Head();
     if (h.size() < 3 || h[0] != 'P' || h[1] < '1' || h[1] > '6')
         return false;
-    const int nKind = h[1] - '0'; // 1 to 3 text, 4 to 6 binary; bitmap, grey map, pixmap
+    header.nKind = h[1] - '0';
+    const bool bBitmap = header.nKind == 1 || header.nKind == 4;
+    CStreamReader stream(file, 2);
+    for (int n = 0; n < (bBitmap ? 2 : 3); ++n)
+        if (!ReadPnmNumber(stream, header.values[n]))
+            return false;
+    header.nDataOffset = stream.Pos();
+    return true;
+}
+
+bool IsPlausiblePnm(CImageFile& file)
+{
+    SPnmHeader header;
+    if (!ReadPnmHeader(file, header))
+        return false;
+    const int nKind = header.nKind;
     const bool bBitmap = nKind == 1 || nKind == 4;
     const uint64_t nChannels = nKind == 3 || nKind == 6 ? 3 : 1;
-    // Width, height and (but for bitmaps) the largest sample.
-    CStreamReader stream(file, 2);
-    int32_t values[3] = {0, 0, 1};
-    for (int n = 0; n < (bBitmap ? 2 : 3); ++n)
-        if (!ReadPnmNumber(stream, values[n]))
-            return false;
-    const uint64_t nDataOffset = stream.Pos();
-    const int64_t nWidth = values[0], nHeight = values[1], nMaxValue = values[2];
+    const uint64_t nDataOffset = header.nDataOffset;
+    const int64_t nWidth = header.values[0], nHeight = header.values[1], nMaxValue = header.values[2];
     const uint64_t nSampleBytes = nMaxValue > 255 ? 2 : 1;
     if (nMaxValue < 1 || nMaxValue > 65535 ||
         !PlausibleClaim(nWidth, nHeight, bBitmap ? 1 : 8 * nChannels * nSampleBytes, file.Size()))
@@ -410,6 +427,13 @@ bool IsPlausibleByFreeImage(FREE_IMAGE_FORMAT fif, CImageFile& file)
 }
 
 } // namespace
+
+uint64_t PnmDataOffset(CByteSource& source)
+{
+    CImageFile file(source);
+    SPnmHeader header;
+    return ReadPnmHeader(file, header) ? header.nDataOffset : 0;
+}
 
 bool IsPlausibleImage(int fif, CByteSource& source)
 {

@@ -21,3 +21,6 @@ constexpr uint64_t MAX_IMAGE_BYTES = (uint64_t(2) << 30) - 1;
 // one. fif is a FreeImage format. Reads the header and a few fixed places, and walks through the
 // run-length streams of BMP, TGA and PCX files (FreeImage trusts them), never holding more than 64 KiB.
 bool IsPlausibleImage(int fif, CByteSource& source);
+// Where the samples of a PNM file start, its header read as FreeImage's reader reads it; 0 when the
+// header cannot be read.
+uint64_t PnmDataOffset(CByteSource& source);

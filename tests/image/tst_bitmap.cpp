@@ -331,7 +331,7 @@ private slots:
         // A PNM reader skips every non-digit before a number, so noise after "P4" holds a small picture too.
         const QStringList undetectable = {"scrambled-body.bmp", "scrambled-body.ico", "scrambled-body.pbm",
                                           "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga",
-                                          "random-after-signature.pbm"};
+                                          "random-after-signature.pbm", "random-after-signature.ppm"};
         const QStringList valid = {"pixels-", "valid-"};
         const QStringList noFormatByName = {"bmp-without-extension", "bmp-with-unknown-extension.xyz"};
         const auto startsWithAny = [](const QString& strName, const QStringList& prefixes) {
