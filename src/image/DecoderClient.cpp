@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -66,8 +67,16 @@ pid_t SpawnHelper(int fif, int fd, int nSocket)
     posix_spawnattr_setsigdefault(&attributes, &allSignals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     char* argv[] = {const_cast<char*>(strPath.c_str()), const_cast<char*>(strFormat.c_str()), nullptr};
+    // The helper's large blocks (the decoded bitmap) come from huge pages where the system offers them.
+    std::vector<char*> environment;
+    for (char** p = environ; *p; ++p)
+        if (std::strncmp(*p, "GLIBC_TUNABLES=", 15) != 0)
+            environment.push_back(*p);
+    static char szTunables[] = "GLIBC_TUNABLES=glibc.malloc.hugetlb=1";
+    environment.push_back(szTunables);
+    environment.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, strPath.c_str(), &actions, &attributes, argv, environ) != 0)
+    if (posix_spawn(&pid, strPath.c_str(), &actions, &attributes, argv, environment.data()) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
