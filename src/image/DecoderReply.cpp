@@ -11,7 +11,6 @@
 #include <iterator>
 #include <memory>
 #include <string>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,7 +19,6 @@ namespace {
 constexpr char MAGIC[8] = {'L', 'U', 'M', 'I', 'V', 'O', 1, 0};
 constexpr uint32_t MAX_TAGS = 4096;
 constexpr uint32_t MAX_KEY_BYTES = 256;
-constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
 
 bool WriteAll(int fd, const void* pData, size_t nBytes)
 {
@@ -253,11 +251,6 @@ FIBITMAP* ReadDecoderReply(CByteSource& source)
     if (!reader.Take(0, nTagStart) || !ReadTags(reader, h.nTagCount, p) || !reader.Take(0, nTagEnd) ||
         nTagEnd - nTagStart != h.nTagBytes)
         return nullptr;
-    // Large pixel blocks are filled through huge pages where the system offers them: far fewer faults.
-    const auto nStart = (reinterpret_cast<uintptr_t>(FreeImage_GetBits(p)) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    const auto nEnd = (reinterpret_cast<uintptr_t>(FreeImage_GetBits(p)) + h.nPixelBytes) & ~(HUGE_PAGE - 1);
-    if (nEnd > nStart)
-        madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
     if (!reader.Read(FreeImage_GetBits(p), h.nPixelBytes))
         return nullptr;
     return pBitmap.release();
