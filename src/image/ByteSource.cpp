@@ -30,7 +30,7 @@ size_t CFdSource::ReadAt(uint64_t nPos, void* pDest, size_t nCount)
 
 size_t CMemorySource::ReadAt(uint64_t nPos, void* pDest, size_t nCount)
 {
-    if (nPos >= m_nSize)
+    if (nPos >= m_nSize || nCount == 0)
         return 0;
     const size_t n = std::min<uint64_t>(nCount, m_nSize - nPos);
     std::memcpy(pDest, m_pData + nPos, n);
