@@ -113,6 +113,82 @@ bool ShowBmpWithPlainHeader(CByteSource& file, CSplicedSource& shown)
     return true;
 }
 
+// FreeImage places only some BMP bit fields right: 5-5-5 and 5-6-5 at 16 bits, 8-8-8 in the low three
+// bytes at 32. Other masks are unpacked here into a 24-bit BMP (32-bit with an alpha mask), each
+// channel's top 8 bits taken (narrower ones shifted up, as ImageMagick reads them), and FreeImage is
+// shown that one.
+bool ShowBmpFieldsUnpacked(CByteSource& file, CSplicedSource& shown)
+{
+    const std::string head = ReadString(file, 0, 14 + 56);
+    const uint32_t nInfoSize = Get(head, 14, 4);
+    const uint32_t nBpp = Get(head, 28, 2);
+    if (head.size() < 14 + 52 || Get(head, 30, 4) != 3 || !(nBpp == 16 || nBpp == 32))
+        return false;
+    const uint32_t masks[4] = {Get(head, 54, 4), Get(head, 58, 4), Get(head, 62, 4),
+                               nInfoSize >= 56 ? Get(head, 66, 4) : 0};
+    const bool bPlaced = nBpp == 16 ? (masks[0] == 0x7C00 && masks[1] == 0x3E0 && masks[2] == 0x1F) ||
+                                          (masks[0] == 0xF800 && masks[1] == 0x7E0 && masks[2] == 0x1F)
+                                    : masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
+    if (bPlaced)
+        return false;
+    // The file check has measured the rows against the file and the size limits.
+    const int32_t nWidth = int32_t(Get(head, 18, 4));
+    const int32_t nRawHeight = int32_t(Get(head, 22, 4));
+    const uint64_t nHeight = uint64_t(nRawHeight < 0 ? -int64_t(nRawHeight) : nRawHeight);
+    const uint32_t nOutBpp = masks[3] ? 32 : 24;
+    const uint64_t nInRow = (uint64_t(nWidth) * nBpp + 31) / 32 * 4;
+    const uint64_t nOutRow = (uint64_t(nWidth) * nOutBpp + 31) / 32 * 4;
+    const std::string rows = ReadString(file, Get(head, 10, 4), size_t(nInRow * nHeight));
+    if (nWidth < 1 || rows.size() != nInRow * nHeight)
+        return false;
+    std::string bmp(14 + 40, '\0');
+    bmp[0] = 'B', bmp[1] = 'M';
+    Put(bmp, 2, uint32_t(14 + 40 + nOutRow * nHeight), 4);
+    Put(bmp, 10, 14 + 40, 4);
+    bmp.replace(14, 40, head, 14, 40);
+    Put(bmp, 14, 40, 4);
+    Put(bmp, 28, nOutBpp, 2);
+    Put(bmp, 30, 0, 4);
+    bmp.resize(size_t(14 + 40 + nOutRow * nHeight), '\0');
+    for (uint64_t y = 0; y < nHeight; ++y)
+        for (uint64_t x = 0; x < uint64_t(nWidth); ++x) {
+            const uint32_t nPixel = Get(rows, size_t(y * nInRow + x * nBpp / 8), int(nBpp / 8));
+            const size_t nOut = size_t(14 + 40 + y * nOutRow + x * nOutBpp / 8);
+            for (int c = 0; c < int(nOutBpp / 8); ++c) {
+                const uint32_t nMask = masks[2 - c < 0 ? 3 : 2 - c]; // blue, green, red, alpha
+                const int nShift = nMask ? __builtin_ctz(nMask) : 0;
+                const int nWidthBits = nMask ? 32 - __builtin_clz(nMask) - nShift : 0;
+                const uint32_t nValue = (nPixel & nMask) >> nShift;
+                bmp[nOut + size_t(c)] = char(nWidthBits >= 8 ? nValue >> (nWidthBits - 8) : nValue << (8 - nWidthBits));
+            }
+        }
+    shown.AddBytes(std::move(bmp));
+    return true;
+}
+
+// FreeImage reads a TGA colour map as if it started at entry 0 and takes a 15-bit map for something
+// else than the 16-bit layout it shares. The map is shown to it from entry 0 (the entries before the
+// first one blank) and with 16 bits.
+bool ShowTgaMapFromZero(CByteSource& file, CSplicedSource& shown)
+{
+    std::string header = ReadString(file, 0, 18);
+    const uint32_t nFirst = Get(header, 3, 2);
+    const uint32_t nBits = Get(header, 7, 1);
+    if (header.size() < 18 || Get(header, 1, 1) != 1 || (nFirst == 0 && nBits != 15))
+        return false;
+    const uint32_t nEntryBytes = (nBits + 7) / 8;
+    Put(header, 3, 0, 2);
+    Put(header, 5, nFirst + Get(header, 5, 2), 2);
+    if (nBits == 15)
+        Put(header, 7, 16, 1);
+    const uint64_t nMapStart = 18 + Get(header, 0, 1);
+    shown.AddBytes(std::move(header));
+    shown.AddRange(18, nMapStart - 18);
+    shown.AddBytes(std::string(size_t(nFirst) * nEntryBytes, '\0'));
+    shown.AddRange(nMapStart, file.Size() - nMapStart);
+    return true;
+}
+
 // Plain PBM writers put no blank between the 0s and 1s of a row, but FreeImage's reader reads each
 // sample as a number ended by a non-digit. The samples are shown to it with a blank after each.
 constexpr uint64_t MAX_PLAIN_PBM_BYTES = uint64_t(256) << 20;
@@ -249,7 +325,8 @@ FIBITMAP* DecodeImage(int fif, CByteSource& file)
 {
     CSplicedSource shown(file);
     std::string profile;
-    const bool bShown = (fif == FIF_BMP && ShowBmpWithPlainHeader(file, shown)) ||
+    const bool bShown = (fif == FIF_BMP && (ShowBmpFieldsUnpacked(file, shown) || ShowBmpWithPlainHeader(file, shown))) ||
+                        (fif == FIF_TARGA && ShowTgaMapFromZero(file, shown)) ||
                         (fif == FIF_TIFF && ShowTiffWithoutProfile(file, shown, profile)) ||
                         (fif == FIF_PBM && ShowPlainPbmSpaced(file, shown));
     FreeImageIO io = SourceIO();

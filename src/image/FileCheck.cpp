@@ -177,18 +177,6 @@ bool BmpRunsFit(CImageFile& file, uint64_t nPos, uint64_t nWidth, uint64_t nHeig
     }
 }
 
-// Channel masks FreeImage's BMP reader places right: 5-5-5 and 5-6-5 at 16 bits, 8-8-8 in the low three
-// bytes at 32. It draws any other layout with wrong colours, so those files are refused.
-bool BmpMasksDecodeRight(uint32_t nBpp, uint32_t nRed, uint32_t nGreen, uint32_t nBlue)
-{
-    static constexpr struct {
-        uint32_t nBpp, nRed, nGreen, nBlue;
-    } layouts[] = {{16, 0x7C00, 0x03E0, 0x001F}, {16, 0xF800, 0x07E0, 0x001F}, {32, 0xFF0000, 0xFF00, 0xFF}};
-    return std::any_of(std::begin(layouts), std::end(layouts), [&](const auto& l) {
-        return l.nBpp == nBpp && l.nRed == nRed && l.nGreen == nGreen && l.nBlue == nBlue;
-    });
-}
-
 bool IsPlausibleBmp(CImageFile& file)
 {
     const CBytes& h = file.Head();
@@ -211,9 +199,6 @@ bool IsPlausibleBmp(CImageFile& file)
                         (nCompression == 3 && IsOneOf(nBpp, {16, 32}));
     const int64_t nHeight = nRawHeight < 0 ? -nRawHeight : nRawHeight;
     if (!bKnown || (bRle && nRawHeight < 0) || !PlausibleClaim(nWidth, nHeight, nBpp, file.Size()))
-        return false;
-    // Bit fields follow a 40-byte header and are part of the larger ones.
-    if (nCompression == 3 && !BmpMasksDecodeRight(nBpp, U32(h, 54), U32(h, 58), U32(h, 62)))
         return false;
     // A Windows colour table (and the masks after a 40-byte header) lie between the header and the
     // pixels; FreeImage reads at most 2^bpp entries into a table of that size. An OS/2 table may be
@@ -274,11 +259,11 @@ bool IsPlausibleTga(CImageFile& file)
     const uint32_t nMapLength = U16(h, 5);
     const uint32_t nMapBits = Byte(h, 7);
     const uint32_t nDepth = Byte(h, 16);
-    // Types 1 to 3 (colour-mapped, true colour, grey), and 9 to 11 their run-length versions. FreeImage
-    // shows wrong colours for a colour map of 15 bits or one whose first entry is not index 0.
+    // Types 1 to 3 (colour-mapped, true colour, grey), and 9 to 11 their run-length versions. The map
+    // with the entries before its first one must fit the 16-bit count FreeImage reads it with.
     const uint32_t nKind = nType & ~8u;
-    const bool bKnown = (nKind == 1 && nDepth == 8 && nMapType == 1 && nMapLength > 0 && nMapFirst == 0 &&
-                         IsOneOf(nMapBits, {16, 24, 32})) ||
+    const bool bKnown = (nKind == 1 && nDepth == 8 && nMapType == 1 && nMapLength > 0 &&
+                         nMapFirst + nMapLength <= 0xFFFF && IsOneOf(nMapBits, {15, 16, 24, 32})) ||
                         (nKind == 2 && IsOneOf(nDepth, {15, 16, 24, 32})) || (nKind == 3 && nDepth == 8);
     const uint64_t nPixelBytes = (nDepth + 7) / 8;
     if (file.Size() < 18 || nMapType > 1 || !bKnown ||

@@ -1,7 +1,7 @@
 #pragma once
 // A look at an image file's header before FreeImage reads it. It guards resources and the decoder:
-// a header claiming more than the limits, data that ends before the pixels it announces, run-length
-// streams that run past the image, and the few layouts FreeImage decodes to wrong colours. Headers are
+// a header claiming more than the limits, data that ends before the pixels it announces, and
+// run-length streams that run past the image. Headers are
 // read exactly as FreeImage's readers read them, so the size measured is the size FreeImage allocates.
 // No Qt: the decoder helper and the fuzz targets use it as it is.
 #include <cstdint>

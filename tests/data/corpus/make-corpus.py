@@ -108,11 +108,12 @@ for size in (108, 124):
 for bpp, entries in ((1, 2), (4, 9), (8, 20)):
     put(f"bmp-os2-{bpp}-{entries}-colours.bmp", bmp(bpp, core=True, table_entries=entries), "match")
 put("bmp-os2-24.bmp", bmp(24, core=True), "match")
-# Bit fields FreeImage places wrongly: refused rather than shown with false colours.
-put("bmp-fields-32-10-10-10.bmp", bmp(32, masks=(0x3FF00000, 0xFFC00, 0x3FF)), "refused")
-put("bmp-fields-32-rgb-order.bmp", bmp(32, masks=(0xFF, 0xFF00, 0xFF0000)), "refused")
-put("bmp-fields-16-444.bmp", bmp(16, masks=(0xF00, 0xF0, 0xF)), "refused")
-put("bmp-fields-16-2-3-1.bmp", bmp(16, masks=(0x30, 0xE, 0x1)), "refused")
+# Bit fields FreeImage places wrongly on its own.
+put("bmp-fields-32-10-10-10.bmp", bmp(32, masks=(0x3FF00000, 0xFFC00, 0x3FF)), "match")
+put("bmp-fields-32-rgb-order.bmp", bmp(32, masks=(0xFF, 0xFF00, 0xFF0000)), "match")
+put("bmp-fields-16-444.bmp", bmp(16, masks=(0xF00, 0xF0, 0xF)), "match")
+put("bmp-fields-16-2-3-1.bmp", bmp(16, masks=(0x30, 0xE, 0x1)), "match")
+put("bmp-fields-16-444-topdown-v5.bmp", bmp(16, header_size=124, top_down=True, masks=(0xF00, 0xF0, 0xF)), "match")
 
 
 def tga(image_type, depth, data, cmap=b"", cmap_first=0, cmap_length=0, cmap_bits=0, descriptor=0x20):
@@ -127,10 +128,12 @@ put("tga-map-24.tga", tga(1, 8, indices, b"".join(bytes((b, g, r)) for r, g, b i
 def rgb555(r, g, b):
     return struct.pack("<H", (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3))
 put("tga-map-16.tga", tga(1, 8, indices, b"".join(rgb555(*c) for c in pal), 0, 40, 16), "match")
-put("tga-map-15.tga", tga(1, 8, indices, b"".join(rgb555(*c) for c in pal), 0, 40, 15), "refused")
+put("tga-map-15.tga", tga(1, 8, indices, b"".join(rgb555(*c) for c in pal), 0, 40, 15), "match")
 # Entries numbered from 5: index 5 is the first colour stored.
 shifted = bytes(i + 5 for i in indices)
-put("tga-map-origin-5.tga", tga(1, 8, shifted, b"".join(bytes((b, g, r)) for r, g, b in pal), 5, 40, 24), "refused")
+put("tga-map-origin-5.tga", tga(1, 8, shifted, b"".join(bytes((b, g, r)) for r, g, b in pal), 5, 40, 24), "match")
+put("tga-map-origin-5-rle.tga", tga(9, 8, bytes(b for i in shifted for b in (0, i)),
+                                    b"".join(rgb555(*c) for c in pal), 5, 40, 15), "match")
 
 
 def icon(entries):
