@@ -32,23 +32,25 @@ bool SetLimit(int nResource, rlim_t nSoft, rlim_t nHard)
     return setrlimit(nResource, &limit) == 0;
 }
 
-bool LimitResources()
-{
-    // AddressSanitizer reserves terabytes of address space for its shadow: a sanitizer build goes
-    // without the address-space limit.
+// A sanitizer build goes without the address-space limit and the system-call filter: AddressSanitizer
+// reserves terabytes of address space for its shadow, and the sanitizers make system calls of their
+// own (pipes to probe memory, threads for leak checks).
 #if defined(__SANITIZE_ADDRESS__)
-    constexpr bool bLimitAddressSpace = false;
+constexpr bool SANITIZED = true;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-    constexpr bool bLimitAddressSpace = false;
+constexpr bool SANITIZED = true;
 #else
-    constexpr bool bLimitAddressSpace = true;
+constexpr bool SANITIZED = false;
 #endif
 #else
-    constexpr bool bLimitAddressSpace = true;
+constexpr bool SANITIZED = false;
 #endif
+
+bool LimitResources()
+{
     return SetLimit(RLIMIT_CPU, CPU_SECONDS, CPU_SECONDS + 1) && SetLimit(RLIMIT_CORE, 0, 0) &&
-           SetLimit(RLIMIT_NOFILE, 8, 8) && (!bLimitAddressSpace || SetLimit(RLIMIT_AS, ADDRESS_SPACE, ADDRESS_SPACE));
+           SetLimit(RLIMIT_NOFILE, 8, 8) && (SANITIZED || SetLimit(RLIMIT_AS, ADDRESS_SPACE, ADDRESS_SPACE));
 }
 
 // Only what decoding and replying need: reading the file, memory, writing the reply into the memory
@@ -111,7 +113,7 @@ int main(int argc, char** argv)
     close_range(REPLY_SOCKET_FD + 1, ~0u, 0);
     const int nReplyFd = memfd_create("lumivo-reply", MFD_CLOEXEC);
     PrepareDecoding();
-    if (nReplyFd < 0 || !LimitResources() || !ConfineSyscalls(nReplyFd))
+    if (nReplyFd < 0 || !LimitResources() || (!SANITIZED && !ConfineSyscalls(nReplyFd)))
         return 3;
     CFdSource source(FILE_FD);
     if (!IsPlausibleImage(fif, source))
