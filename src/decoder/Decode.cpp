@@ -46,8 +46,11 @@ public:
                 const uint64_t nOffset = nPos + nDone - nStart;
                 const size_t nWanted = size_t(std::min<uint64_t>(nCount - nDone, piece.nSize - nOffset));
                 char* pOut = static_cast<char*>(pDest) + nDone;
-                const size_t nGot = piece.bytes.empty() ? m_base.ReadAt(piece.nPos + nOffset, pOut, nWanted)
-                                                        : (std::memcpy(pOut, piece.bytes.data() + nOffset, nWanted), nWanted);
+                size_t nGot = nWanted;
+                if (piece.bytes.empty())
+                    nGot = m_base.ReadAt(piece.nPos + nOffset, pOut, nWanted);
+                else
+                    std::memcpy(pOut, piece.bytes.data() + nOffset, nWanted);
                 nDone += nGot;
                 if (nGot < nWanted)
                     break;
