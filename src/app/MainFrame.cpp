@@ -10,6 +10,8 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/ASSOCIATIONDialog.h"
+#include "tools/BatchDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -30,6 +32,8 @@ const int g_indicators[] = {ID_SEPARATOR,      ID_INDICATOR_TIME, ID_INDICATOR_B
 CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_FILE_ASSOCIATIONS, OnAssociations);
+    OnCommand(ID_FILE_BATCH_CONVERSION, OnBatchConversion);
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
 

@@ -30,7 +30,7 @@ constexpr SCommandInfo g_commands[] = {
     {ID_WINDOW_CLOSE_ALL, "Close All", "Close all documents\nClose All", nullptr, nullptr},
     {ID_IMAGE_CROP, "Crop", "Crop the selection into a new image\nCrop", nullptr, nullptr},
     {ID_VIEW_BACKGROUND_COLOR, "&Background Color...", "Change Background Color", nullptr, nullptr},
-    {ID_FILE_BATCH_CONVERSION, "&Batch Conversion...", "Batch Command\nBatch Command", nullptr, nullptr},
+    {ID_FILE_BATCH_CONVERSION, "&Batch conversion...", "Batch Command\nBatch Command", nullptr, nullptr},
     {ID_GEOM_ZOOM, "&Zoom Image", "Zoom image\nZoom image", nullptr, nullptr},
     {ID_GEOM_DECIMATE, "Decimate", "Decimate image\nDecimate image", nullptr, nullptr},
     {ID_GEOM_DECIMATE_BLUR, "Decimate && Blur", "Decimate && Blur image\nDecimate && Blur image", nullptr, nullptr},
@@ -166,7 +166,6 @@ constexpr auto g_fileNoDoc = std::to_array<SMenuEntry>({
     Item(1, ID_FILE_ACQUIRE),
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
-    Item(1, ID_FILE_BATCH_CONVERSION),
     Item(1, ID_FILE_HEX_VIEW),
     Separator(1),
     Item(1, ID_FILE_PRINT_SETUP),
@@ -189,7 +188,6 @@ constexpr auto g_fileDoc = std::to_array<SMenuEntry>({
     Item(1, ID_FILE_ACQUIRE),
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
-    Item(1, ID_FILE_BATCH_CONVERSION),
     Item(1, ID_FILE_HEX_VIEW),
     Separator(1),
     Item(1, ID_FILE_PRINT),
@@ -283,6 +281,11 @@ constexpr auto g_color = std::to_array<SMenuEntry>({
     Item(2, ID_COLOR_BRIGHTNESS_CONTRAST),
 });
 
+constexpr auto g_tools = std::to_array<SMenuEntry>({
+    Popup(0, "&Tools"),
+    Item(1, ID_FILE_BATCH_CONVERSION),
+});
+
 constexpr auto g_window = std::to_array<SMenuEntry>({
     Popup(0, "&Window"),
     Item(1, ID_WINDOW_NEW),
@@ -300,8 +303,8 @@ constexpr auto g_help = std::to_array<SMenuEntry>({
     Item(1, ID_APP_ABOUT),
 });
 
-constexpr auto g_menuMainFrame = Join(g_fileNoDoc, g_view, g_help);
-constexpr auto g_menuDocument = Join(g_fileDoc, g_edit, g_view, g_image, g_color, g_window, g_help);
+constexpr auto g_menuMainFrame = Join(g_fileNoDoc, g_view, g_tools, g_help);
+constexpr auto g_menuDocument = Join(g_fileDoc, g_edit, g_view, g_image, g_color, g_tools, g_window, g_help);
 constexpr auto g_menuCrop = std::to_array<SMenuEntry>({
     Popup(0, "Image"),
     Item(1, ID_IMAGE_CROP),
