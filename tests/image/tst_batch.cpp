@@ -1,0 +1,358 @@
+// Batch conversion over real folders: which files each pass takes, the names and counter, the
+// messages and progress steps, the 16 x 16 reduction, and the outputs read back by FreeImage and by
+// ImageMagick. Worker threads must give exactly what one thread gives.
+#include "image/BatchConversion.h"
+#include "image/Bitmap.h"
+#include "support/TestSupport.h"
+
+#include <FreeImage.h>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Logs what a run shows, in order.
+class CRecorder : public CBatchObserver {
+public:
+    void BeginPass() override { log << QStringLiteral("begin"); }
+    void FileDone() override { log << QStringLiteral("step"); }
+    void EndPass() override { log << QStringLiteral("end"); }
+    void Message(const QString& strText) override { log << QStringLiteral("message: ") + strText; }
+    QStringList log;
+};
+
+// A 1-bit bitmap with palette black, white (or white, black) and ink where fnInk says.
+FIBITMAP* MakeMono(int nWidth, int nHeight, bool bBlackFirst, const std::function<bool(int x, int yTop)>& fnInk)
+{
+    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, 1);
+    RGBQUAD* pPalette = FreeImage_GetPalette(pBitmap);
+    pPalette[bBlackFirst ? 1 : 0] = RGBQUAD{255, 255, 255, 0};
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x) {
+            // Ink is the black entry.
+            BYTE nIndex = BYTE(fnInk(x, y) == bBlackFirst ? 0 : 1);
+            FreeImage_SetPixelIndex(pBitmap, unsigned(x), unsigned(nHeight - 1 - y), &nIndex);
+        }
+    return pBitmap;
+}
+
+bool WriteMono(const QString& strPath, int nWidth, int nHeight)
+{
+    const CBitmapPtr pBitmap(MakeMono(nWidth, nHeight, true, [](int x, int y) { return (x + y) % 3 == 0; }));
+    return SaveBitmapFile(pBitmap.get(), strPath);
+}
+
+void WriteText(const QString& strPath)
+{
+    QFile file(strPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not an image\n");
+}
+
+QStringList Names(const QString& strFolder)
+{
+    return QDir(strFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// "width height bpp" of a file as FreeImage and as ImageMagick's identify read it.
+QString FreeImageShape(const QString& strPath)
+{
+    const CBitmapPtr pBitmap(LoadBitmapFile(strPath));
+    return pBitmap ? QStringLiteral("%1 %2 %3")
+                         .arg(FreeImage_GetWidth(pBitmap.get()))
+                         .arg(FreeImage_GetHeight(pBitmap.get()))
+                         .arg(FreeImage_GetBPP(pBitmap.get()))
+                   : QString();
+}
+
+// Width, height and, for PNG files, the bit depth their header declares.
+QString IdentifyShape(const QString& strPath)
+{
+    QProcess identify;
+    identify.start(QStringLiteral("identify"),
+                   {QStringLiteral("-format"), QStringLiteral("%w %h %[png:IHDR.bit-depth-orig]"), strPath});
+    if (!identify.waitForFinished(20000) || identify.exitCode() != 0)
+        return QStringLiteral("identify failed: ") + QString::fromLocal8Bit(identify.readAllStandardError());
+    return QString::fromLatin1(identify.readAllStandardOutput()).trimmed();
+}
+
+int MulDivOracle(int a, int b, int c)
+{
+    return int(std::lround(double(a) * b / c));
+}
+
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_strIn, m_strOut;
+
+    SBatchOptions Options(const QString& strInputType, const QString& strOutputType, bool bGenerate = false,
+                          bool bSubfolders = false) const
+    {
+        return {strInputType, strOutputType, m_strIn, m_strOut, bGenerate, bSubfolders};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("identify")).isEmpty(),
+                 "ImageMagick's identify is needed (scripts/install-deps)");
+    }
+
+    void init()
+    {
+        const QString strCase = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
+                                               QString::fromLatin1(QTest::currentDataTag()));
+        m_strIn = strCase + QStringLiteral("/in");
+        m_strOut = strCase + QStringLiteral("/out");
+        QVERIFY(QDir().mkpath(m_strIn) && QDir().mkpath(m_strOut));
+    }
+
+    void matchesInputType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("extension") << "a.png" << ".png" << true;
+        QTest::newRow("extension, other case") << "A.PNG" << ".png" << true;
+        QTest::newRow("extension inside") << "a.png.bmp" << ".png" << false;
+        QTest::newRow("all, no dot") << "README" << "*.*" << true;
+        QTest::newRow("mask") << "Scan_01.tif" << "scan_??.TIF" << true;
+        QTest::newRow("mask, too long") << "scan_001.tif" << "scan_??.tif" << false;
+        QTest::newRow("mask, star inside") << "holiday.2005.jpg" << "h*5.jpg" << true;
+    }
+    void matchesInputType()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(bool, match);
+        QCOMPARE(MatchesInputType(name, type), match);
+    }
+
+    // A text file in the middle is skipped and reported once at the end; the files after it are
+    // converted. Outputs read back by FreeImage and by identify.
+    void unreadableFileIsSkipped()
+    {
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.bmp"), 30, 20, 24));
+        WriteText(m_strIn + QStringLiteral("/b.txt"));
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/c.holiday.bmp"), 12, 7, 8));
+        CRecorder recorder;
+        const SBatchResult result = RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".png")), recorder);
+        QCOMPARE(result.nCounter, 2);
+        QCOMPARE(recorder.log, QStringList({"begin", "step", "step", "end",
+                                            "message: 1 file(s) could not be read and were skipped:\nb.txt"}));
+        QCOMPARE(Names(m_strOut), QStringList({"a.png", "c.png"}));
+        // FreeImage gives bits per pixel, identify the PNG header's bits per sample.
+        const char* const shapes[][3] = {{"a.png", "30 20 24", "30 20 8"}, {"c.png", "12 7 8", "12 7 8"}};
+        for (const auto& shape : shapes) {
+            const QString strPath = m_strOut + QLatin1Char('/') + QLatin1String(shape[0]);
+            QCOMPARE(FreeImageShape(strPath), QLatin1String(shape[1]));
+            QCOMPARE(IdentifyShape(strPath), QLatin1String(shape[2]));
+        }
+    }
+
+    void extensionSelectsFiles()
+    {
+        for (const char* pszName : {"x.png", "y.PNG", "z.png.bmp", "w.jpg"})
+            QVERIFY(WriteTestImage(m_strIn + QLatin1Char('/') + QLatin1String(pszName), 8, 8, 24));
+        CRecorder recorder;
+        RunBatchConversion(Options(QStringLiteral(".png"), QStringLiteral(".tga")), recorder);
+        QCOMPARE(Names(m_strOut), QStringList({"x.tga", "y.tga"}));
+    }
+
+    // Numbers run over the folder and its subfolder; the subfolder's own subfolder is never entered.
+    void generatedNamesSpanPasses()
+    {
+        const QString strSub = m_strIn + QStringLiteral("/sub");
+        QVERIFY(QDir().mkpath(strSub + QStringLiteral("/deeper")));
+        for (const QString& strPath : {m_strIn + "/a.bmp", m_strIn + "/b.bmp", m_strIn + "/c.bmp", strSub + "/d.bmp",
+                                       strSub + "/e.bmp", strSub + "/deeper/f.bmp"})
+            QVERIFY(WriteMono(strPath, 40, 25));
+        CRecorder recorder;
+        const SBatchResult result =
+            RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".png"), true, true), recorder);
+        QCOMPARE(result.nCounter, 5);
+        QCOMPARE(recorder.log, QStringList({"begin", "step", "step", "step", "end", "begin", "step", "step", "end"}));
+        QCOMPARE(Names(m_strOut), QStringList({"0.png", "1.png", "2.png", "3.png", "4.png"}));
+        for (const QString& strName : Names(m_strOut)) {
+            QCOMPARE(FreeImageShape(m_strOut + QLatin1Char('/') + strName), QStringLiteral("16 16 1"));
+            QCOMPARE(IdentifyShape(m_strOut + QLatin1Char('/') + strName), QStringLiteral("16 16 1"));
+        }
+    }
+
+    // A source without palette ends its pass with "Conversion error", after taking its number; the
+    // next pass goes on counting.
+    void conversionErrorEndsPass()
+    {
+        QVERIFY(QDir().mkpath(m_strIn + QStringLiteral("/sub")));
+        QVERIFY(WriteMono(m_strIn + QStringLiteral("/a.bmp"), 20, 20));
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/b.bmp"), 20, 20, 24));
+        QVERIFY(WriteMono(m_strIn + QStringLiteral("/c.bmp"), 20, 20));
+        QVERIFY(WriteMono(m_strIn + QStringLiteral("/sub/d.bmp"), 20, 20));
+        CRecorder recorder;
+        const SBatchResult result =
+            RunBatchConversion(Options(QStringLiteral(".bmp"), QStringLiteral(".bmp"), true, true), recorder);
+        QCOMPARE(recorder.log,
+                 QStringList({"begin", "step", "message: Conversion error", "end", "begin", "step", "end"}));
+        QCOMPARE(result.nCounter, 3);
+        QCOMPARE(Names(m_strOut), QStringList({"0.bmp", "2.bmp"}));
+    }
+
+    // a.jpg and a.png write the same name; the later one (a.png) wins.
+    void sameBaseNameLaterWins()
+    {
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.jpg"), 10, 10, 24));
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.png"), 20, 15, 24));
+        CRecorder recorder;
+        RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".bmp")), recorder);
+        QCOMPARE(Names(m_strOut), QStringList({"a.bmp"}));
+        QCOMPARE(FreeImageShape(m_strOut + QStringLiteral("/a.bmp")), QStringLiteral("20 15 24"));
+    }
+
+    // An output type FreeImage cannot write fails once per file and leaves nothing behind.
+    void unknownOutputTypeFailsEachFile()
+    {
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.bmp"), 8, 8, 24));
+        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/b.bmp"), 8, 8, 24));
+        CRecorder recorder;
+        RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".xyz")), recorder);
+        QCOMPARE(recorder.log, QStringList({"begin", "message: Save file failed", "step", "message: Save file failed",
+                                            "step", "end"}));
+        QCOMPARE(Names(m_strOut), QStringList());
+    }
+
+    // Many files with collisions, an unreadable one and a failing reduction: threads change nothing.
+    void threadsGiveTheOneThreadRun()
+    {
+        QVERIFY(QDir().mkpath(m_strIn + QStringLiteral("/sub")));
+        for (int i = 0; i < 40; ++i) {
+            const QString strName = m_strIn + (i % 4 == 3 ? QStringLiteral("/sub/") : QStringLiteral("/")) +
+                                    QStringLiteral("f%1").arg(i % 13);
+            QVERIFY(i % 9 == 4 ? WriteTestImage(strName + QStringLiteral(".x%1.bmp").arg(i), 9 + i, 5, 24)
+                               : WriteMono(strName + QStringLiteral(".x%1.bmp").arg(i), 5 + i, 30 - i / 2));
+        }
+        WriteText(m_strIn + QStringLiteral("/f5.txt.bmp"));
+        for (const bool bGenerate : {false, true}) {
+            QStringList logs[2], outputs[2];
+            for (const int nThreads : {1, 4}) {
+                const int k = nThreads == 1 ? 0 : 1;
+                QDir(m_strOut).removeRecursively();
+                QVERIFY(QDir().mkpath(m_strOut));
+                CRecorder recorder;
+                const SBatchResult result = RunBatchConversion(
+                    Options(QStringLiteral("*.*"), QStringLiteral(".png"), bGenerate, true), recorder, nThreads);
+                logs[k] = recorder.log << QString::number(result.nCounter);
+                for (const QString& strName : Names(m_strOut))
+                    outputs[k] << strName + QLatin1Char(' ') + FreeImageShape(m_strOut + QLatin1Char('/') + strName);
+            }
+            QCOMPARE(logs[1], logs[0]);
+            QCOMPARE(outputs[1], outputs[0]);
+            QVERIFY(logs[0].contains(QStringLiteral("message: Conversion error")) == bGenerate);
+        }
+    }
+
+    void reduceMaps_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("100 x 50") << 100 << 50;
+        QTest::newRow("50 x 100") << 50 << 100;
+        QTest::newRow("16 x 16") << 16 << 16;
+        QTest::newRow("16 x 5") << 16 << 5;
+        QTest::newRow("5 x 3") << 5 << 3;
+        QTest::newRow("3 x 5") << 3 << 5;
+        QTest::newRow("1 x 100") << 1 << 100;
+        QTest::newRow("40 x 12") << 40 << 12;
+    }
+    // Maps against the rule written out again: bin centres, repeats, the centred band; every entry
+    // inside the source.
+    void reduceMaps()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        std::array<int, 16> xMap, yMap;
+        Reduce16x16Maps(width, height, xMap, yMap);
+        const bool bWide = width >= height;
+        const int L = bWide ? width : height, S = bWide ? height : width;
+        const auto rule = [](int j, int nSide, int nUsed) {
+            if (nSide == nUsed)
+                return j;
+            return nSide > nUsed ? MulDivOracle(2 * j + 1, nSide, 2 * nUsed) : MulDivOracle(j, nSide, nUsed);
+        };
+        const int a = MulDivOracle(S, 16, L), b = MulDivOracle(16 - a, 1, 2);
+        for (int i = 0; i < 16; ++i) {
+            const int nLong = std::min(rule(i, L, 16), L - 1);
+            const int nShort = i >= b && i < b + a ? std::min(rule(i - b, S, a), S - 1) : -1;
+            QCOMPARE(bWide ? xMap[i] : yMap[i], nLong);
+            QCOMPARE(bWide ? yMap[i] : xMap[i], nShort);
+        }
+        if (width == 100 && height == 50) {
+            QCOMPARE(xMap[0], 3);
+            QCOMPARE(xMap[1], 9);
+            QCOMPARE(xMap[2], 16);
+            QCOMPARE(xMap[15], 97);
+            QCOMPARE((std::array{yMap[3], yMap[4], yMap[11], yMap[12]}), (std::array{-1, 3, 47, -1}));
+        }
+        if (width == 5 && height == 3) {
+            QCOMPARE(xMap[15], 4); // the rule gives 5: one past the last column
+            QCOMPARE(yMap[12], 2); // the rule gives 3: one past the last row
+        }
+    }
+
+    void reducePixels_data()
+    {
+        QTest::addColumn<bool>("blackFirst");
+        QTest::newRow("palette black, white") << true;
+        QTest::newRow("palette white, black") << false;
+    }
+    // A 100 x 50 source whose ink lies only where result (3, 6) samples gives exactly that one black
+    // result pixel, whichever palette order; the rows outside the band stay white.
+    void reducePixels()
+    {
+        QFETCH(bool, blackFirst);
+        std::array<int, 16> xMap, yMap;
+        Reduce16x16Maps(100, 50, xMap, yMap);
+        const CBitmapPtr pSource(
+            MakeMono(100, 50, blackFirst, [&](int x, int y) { return x == xMap[3] && y == yMap[6]; }));
+        const CBitmapPtr pResult(Reduce16x16(pSource.get()));
+        QVERIFY(pResult);
+        QCOMPARE(FreeImage_GetBPP(pResult.get()), 1u);
+        const RGBQUAD* pPalette = FreeImage_GetPalette(pResult.get());
+        QCOMPARE(pPalette[0].rgbRed, BYTE(255));
+        QCOMPARE(pPalette[1].rgbRed, BYTE(0));
+        for (int k = 0; k < 16; ++k)
+            for (int i = 0; i < 16; ++i) {
+                BYTE nIndex = 0;
+                FreeImage_GetPixelIndex(pResult.get(), unsigned(i), unsigned(15 - k), &nIndex);
+                QCOMPARE(int(nIndex), int(i == 3 && k == 6));
+            }
+    }
+
+    // 8-bit sources are thresholded first (dark is ink), not read as packed bits; no palette, no result.
+    void reduceDeeperSources()
+    {
+        CBitmapPtr pGrey(FreeImage_Allocate(32, 32, 8));
+        for (int y = 0; y < 32; ++y)
+            std::memset(FreeImage_GetScanLine(pGrey.get(), y), y < 16 ? 20 : 230, 32);
+        const CBitmapPtr pResult(Reduce16x16(pGrey.get()));
+        QVERIFY(pResult);
+        for (int k = 0; k < 16; ++k) {
+            BYTE nIndex = 0;
+            FreeImage_GetPixelIndex(pResult.get(), 5, unsigned(15 - k), &nIndex);
+            QCOMPARE(int(nIndex), int(k >= 8)); // the dark lower half of the picture is ink
+        }
+        const CBitmapPtr pTrue(FreeImage_Allocate(20, 20, 24));
+        QVERIFY(!Reduce16x16(pTrue.get()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
