@@ -71,7 +71,8 @@ QStringList ListEntries(const QString& strFolder, QDir::Filters filters)
 {
     QStringList paths;
     const QDir dir(strFolder);
-    const QStringList names = dir.entryList(filters | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        dir.entryList(filters | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& strName : names)
         paths.append(dir.filePath(strName));
     return paths;
@@ -94,7 +95,8 @@ public:
     {
         for (qsizetype i = 0; i < files.size(); ++i)
             m_jobs[size_t(i)].strSource = files[i];
-        m_strStagePrefix = options.strOutputFolder + QStringLiteral("/.~lumivo-batch-%1-%2-").arg(getpid()).arg(quintptr(this));
+        m_strStagePrefix =
+            options.strOutputFolder + QStringLiteral("/.~lumivo-batch-%1-%2-").arg(getpid()).arg(quintptr(this));
     }
 
     // Converts the files in order; a conversion error ends the pass.
@@ -137,7 +139,8 @@ private:
             size_t i;
             {
                 std::unique_lock lock(m_mutex);
-                m_cvWork.wait(lock, [&] { return m_bStop || (m_nNext < m_jobs.size() && m_nNext < m_nCommitted + nAhead); });
+                m_cvWork.wait(lock,
+                              [&] { return m_bStop || (m_nNext < m_jobs.size() && m_nNext < m_nCommitted + nAhead); });
                 if (m_bStop)
                     return;
                 i = m_nNext++;
@@ -190,9 +193,8 @@ private:
             return false;
         }
         const QString strTarget = m_options.strOutputFolder + QLatin1Char('/') + strName + m_options.strOutputType;
-        const bool bSaved = !job.strStaged.isEmpty() &&
-                            std::rename(QFile::encodeName(job.strStaged).constData(),
-                                        QFile::encodeName(strTarget).constData()) == 0;
+        const bool bSaved = !job.strStaged.isEmpty() && std::rename(QFile::encodeName(job.strStaged).constData(),
+                                                                    QFile::encodeName(strTarget).constData()) == 0;
         if (!bSaved) {
             if (!job.strStaged.isEmpty())
                 QFile::remove(job.strStaged);

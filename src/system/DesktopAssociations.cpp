@@ -12,11 +12,11 @@
 namespace {
 
 const SAssociation g_associations[] = {
-    {".bmp", 1, 1013, ".BMP"}, {".ico", 2, 1012, ".ICO Not recomended"},
-    {".jpg", 3, 1014, ".JPG"}, {".pbm", 4, 1021, ".PBM"},
-    {".pcd", 5, 1020, ".PCD"}, {".pcx", 6, 1019, ".PCX"},
-    {".pgm", 7, 1016, ".PGM"}, {".png", 8, 1017, ".PNG"},
-    {".ppm", 9, 1022, ".PPM"}, {".tga", 10, 1018, ".TGA"},
+    {".bmp", 1, 1013, ".BMP"},        {".ico", 2, 1012, ".ICO Not recomended"},
+    {".jpg", 3, 1014, ".JPG"},        {".pbm", 4, 1021, ".PBM"},
+    {".pcd", 5, 1020, ".PCD"},        {".pcx", 6, 1019, ".PCX"},
+    {".pgm", 7, 1016, ".PGM"},        {".png", 8, 1017, ".PNG"},
+    {".ppm", 9, 1022, ".PPM"},        {".tga", 10, 1018, ".TGA"},
     {".tif", 11, 1015, ".TIF,.TIFF"},
 };
 

@@ -38,8 +38,7 @@ bool CanAccess(const QString& strFolder, bool bWrite)
 
 QStringList SubKeys(const QString& strFolder)
 {
-    return QDir(strFolder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
-                                     QDir::Name);
+    return QDir(strFolder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
 }
 
 } // namespace

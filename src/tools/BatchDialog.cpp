@@ -17,7 +17,7 @@
 
 namespace {
 
-const char* const g_types[] = {"*.*", ".bmp", ".jpg", ".tif", ".png", ".tga",
+const char* const g_types[] = {"*.*",  ".bmp", ".jpg", ".tif", ".png", ".tga",
                                ".pcx", ".ico", ".pcd", ".pbm", ".pgm", ".ppm"};
 
 QComboBox* TypeList(QWidget* pParent, const QString& strName, bool bWithMask)

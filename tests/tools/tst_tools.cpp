@@ -104,8 +104,9 @@ private slots:
         QString strConfirmation;
         DriveAssociations({1014, 1017}, QStringLiteral("Yes"), &strConfirmation);
         OnAssociations();
-        QCOMPARE(strConfirmation, QStringLiteral("Attention|This will change the registry\nFile extentions will open "
-                                                 "with this application in the future\t\n\nDo you wish to continue ?\t"));
+        QCOMPARE(strConfirmation,
+                 QStringLiteral("Attention|This will change the registry\nFile extentions will open "
+                                "with this application in the future\t\n\nDo you wish to continue ?\t"));
 
         const QString P = QCoreApplication::applicationFilePath();
         QStringList expected;
@@ -121,6 +122,11 @@ private slots:
         QCOMPARE(XdgDefault(QStringLiteral("image/jpeg")), QStringLiteral("lumivo.desktop"));
         QCOMPARE(XdgDefault(QStringLiteral("image/png")), QStringLiteral("lumivo.desktop"));
         QCOMPARE(XdgDefault(QStringLiteral("image/x-tga")), QStringLiteral("other.desktop"));
+        QFile entry(m_pHome->filePath(QStringLiteral("data/applications/lumivo.desktop")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray entryText = entry.readAll();
+        QVERIFY(entryText.contains("[Desktop Action Open]\nName=Open\nExec=") &&
+                entryText.contains("Name=View with Lumivo\nExec="));
         QFile list(m_pHome->filePath(QStringLiteral("config/mimeapps.list")));
         QVERIFY(list.open(QIODevice::ReadOnly));
         QVERIFY(list.readAll().startsWith("[Added Associations]\nimage/png=other.desktop;\n"));
@@ -198,9 +204,12 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/lumivo" << "/usr/bin/lumivo";
-        QTest::newRow("spaces") << "/opt/my apps/lumivo" << "\"/opt/my apps/lumivo\"";
-        QTest::newRow("dollar, percent") << "/opt/$x%y" << "\"/opt/\\\\$x%%y\"";
+        QTest::newRow("plain") << "/usr/bin/lumivo"
+                               << "/usr/bin/lumivo";
+        QTest::newRow("spaces") << "/opt/my apps/lumivo"
+                                << "\"/opt/my apps/lumivo\"";
+        QTest::newRow("dollar, percent") << "/opt/$x%y"
+                                         << "\"/opt/\\\\$x%%y\"";
     }
     void desktopExecProgram()
     {
