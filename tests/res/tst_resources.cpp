@@ -120,9 +120,9 @@ private slots:
     {
         QTest::addColumn<int>("menuId");
         QTest::addColumn<QStringList>("popups");
-        QTest::newRow("no document") << int(IDR_MAINFRAME) << QStringList{"File", "View", "Help"};
+        QTest::newRow("no document") << int(IDR_MAINFRAME) << QStringList{"File", "View", "Tools", "Help"};
         QTest::newRow("document") << int(IDR_LUMIVOTYPE)
-                                  << QStringList{"File", "Edit", "View", "Image", "Color", "Window", "Help"};
+                                  << QStringList{"File", "Edit", "View", "Image", "Color", "Tools", "Window", "Help"};
         QTest::newRow("crop") << int(IDR_CROP_POPUP) << QStringList{"Image"};
     }
 
