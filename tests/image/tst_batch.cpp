@@ -136,97 +136,76 @@ private slots:
         QCOMPARE(MatchesInputType(name, type), match);
     }
 
-    // A text file in the middle is skipped and reported once at the end; the files after it are
-    // converted. Outputs read back by FreeImage and by identify.
-    void unreadableFileIsSkipped()
+    // Files are "path:width:height:bpp" (bpp 1: ink pattern, 0: a text file). Outputs are listed as
+    // FreeImage reads them; identify must read the same sizes, and 1-bit PNG headers for generated names.
+    void runs_data()
     {
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.bmp"), 30, 20, 24));
-        WriteText(m_strIn + QStringLiteral("/b.txt"));
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/c.holiday.bmp"), 12, 7, 8));
-        CRecorder recorder;
-        const SBatchResult result =
-            RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".png")), recorder);
-        QCOMPARE(result.nCounter, 2);
-        QCOMPARE(recorder.log, QStringList({"begin", "step", "step", "end",
-                                            "message: 1 file(s) could not be read and were skipped:\nb.txt"}));
-        QCOMPARE(Names(m_strOut), QStringList({"a.png", "c.png"}));
-        // FreeImage gives bits per pixel, identify the PNG header's bits per sample.
-        const char* const shapes[][3] = {{"a.png", "30 20 24", "30 20 8"}, {"c.png", "12 7 8", "12 7 8"}};
-        for (const auto& shape : shapes) {
-            const QString strPath = m_strOut + QLatin1Char('/') + QLatin1String(shape[0]);
-            QCOMPARE(FreeImageShape(strPath), QLatin1String(shape[1]));
-            QCOMPARE(IdentifyShape(strPath), QLatin1String(shape[2]));
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("types"); // input type, output type, "generate", "subfolders"
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("outputs");
+        QTest::newRow("text file in the middle is skipped")
+            << QStringList{"a.bmp:30:20:24", "b.txt:0:0:0", "c.holiday.bmp:12:7:8"} << QStringList{"*.*", ".png"}
+            << QStringList{"begin", "step", "step", "end",
+                           "message: 1 file(s) could not be read and were skipped:\nb.txt"}
+            << QStringList{"a.png 30 20 24", "c.png 12 7 8"};
+        QTest::newRow("extension selects")
+            << QStringList{"x.png:8:8:24", "y.PNG:8:8:24", "z.png.bmp:8:8:24", "w.jpg:8:8:24"}
+            << QStringList{".png", ".tga"} << QStringList{"begin", "step", "step", "end"}
+            << QStringList{"x.tga 8 8 24", "y.tga 8 8 24"};
+        QTest::newRow("same base name, the later wins")
+            << QStringList{"a.jpg:10:10:24", "a.png:20:15:24"} << QStringList{"*.*", ".bmp"}
+            << QStringList{"begin", "step", "step", "end"} << QStringList{"a.bmp 20 15 24"};
+        QTest::newRow("unknown output type")
+            << QStringList{"a.bmp:8:8:24", "b.bmp:8:8:24"} << QStringList{"*.*", ".xyz"}
+            << QStringList{"begin", "message: Save file failed", "step", "message: Save file failed", "step", "end"}
+            << QStringList{};
+        // The subfolder's own subfolder is never entered; numbers run over both passes.
+        QTest::newRow("generated names over passes")
+            << QStringList{"a.bmp:40:25:1",     "b.bmp:40:25:1",    "c.bmp:40:25:1",
+                           "sub/d.bmp:40:25:1", "sub/e.bmp:9:70:1", "sub/deeper/f.bmp:40:25:1"}
+            << QStringList{"*.*", ".png", "generate", "subfolders"}
+            << QStringList{"begin", "step", "step", "step", "end", "begin", "step", "step", "end"}
+            << QStringList{"0.png 16 16 1", "1.png 16 16 1", "2.png 16 16 1", "3.png 16 16 1", "4.png 16 16 1"};
+        // A source without palette ends its pass after taking its number; the next pass goes on counting.
+        QTest::newRow("conversion error ends the pass")
+            << QStringList{"a.bmp:20:20:1", "b.bmp:20:20:24", "c.bmp:20:20:1", "sub/d.bmp:20:20:1"}
+            << QStringList{".bmp", ".bmp", "generate", "subfolders"}
+            << QStringList{"begin", "step", "message: Conversion error", "end", "begin", "step", "end"}
+            << QStringList{"0.bmp 16 16 1", "2.bmp 16 16 1"};
+    }
+    void runs()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, types);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, outputs);
+        for (const QString& strFile : files) {
+            const QStringList parts = strFile.split(QLatin1Char(':'));
+            const QString strPath = m_strIn + QLatin1Char('/') + parts[0];
+            QVERIFY(QDir().mkpath(QFileInfo(strPath).absolutePath()));
+            if (parts[3] == QLatin1String("0"))
+                WriteText(strPath);
+            else if (parts[3] == QLatin1String("1"))
+                QVERIFY(WriteMono(strPath, parts[1].toInt(), parts[2].toInt()));
+            else
+                QVERIFY(WriteTestImage(strPath, parts[1].toInt(), parts[2].toInt(), parts[3].toInt()));
         }
-    }
-
-    void extensionSelectsFiles()
-    {
-        for (const char* pszName : {"x.png", "y.PNG", "z.png.bmp", "w.jpg"})
-            QVERIFY(WriteTestImage(m_strIn + QLatin1Char('/') + QLatin1String(pszName), 8, 8, 24));
         CRecorder recorder;
-        RunBatchConversion(Options(QStringLiteral(".png"), QStringLiteral(".tga")), recorder);
-        QCOMPARE(Names(m_strOut), QStringList({"x.tga", "y.tga"}));
-    }
-
-    // Numbers run over the folder and its subfolder; the subfolder's own subfolder is never entered.
-    void generatedNamesSpanPasses()
-    {
-        const QString strSub = m_strIn + QStringLiteral("/sub");
-        QVERIFY(QDir().mkpath(strSub + QStringLiteral("/deeper")));
-        for (const QString& strPath : {m_strIn + "/a.bmp", m_strIn + "/b.bmp", m_strIn + "/c.bmp", strSub + "/d.bmp",
-                                       strSub + "/e.bmp", strSub + "/deeper/f.bmp"})
-            QVERIFY(WriteMono(strPath, 40, 25));
-        CRecorder recorder;
-        const SBatchResult result =
-            RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".png"), true, true), recorder);
-        QCOMPARE(result.nCounter, 5);
-        QCOMPARE(recorder.log, QStringList({"begin", "step", "step", "step", "end", "begin", "step", "step", "end"}));
-        QCOMPARE(Names(m_strOut), QStringList({"0.png", "1.png", "2.png", "3.png", "4.png"}));
+        RunBatchConversion(Options(types[0], types[1], types.contains(QStringLiteral("generate")),
+                                   types.contains(QStringLiteral("subfolders"))),
+                           recorder);
+        QCOMPARE(recorder.log, log);
+        QStringList actual;
         for (const QString& strName : Names(m_strOut)) {
-            QCOMPARE(FreeImageShape(m_strOut + QLatin1Char('/') + strName), QStringLiteral("16 16 1"));
-            QCOMPARE(IdentifyShape(m_strOut + QLatin1Char('/') + strName), QStringLiteral("16 16 1"));
+            const QString strPath = m_strOut + QLatin1Char('/') + strName;
+            actual << strName + QLatin1Char(' ') + FreeImageShape(strPath);
+            const QString strIdentify = IdentifyShape(strPath);
+            QCOMPARE(strIdentify.section(QLatin1Char(' '), 0, 1), actual.constLast().section(QLatin1Char(' '), 1, 2));
+            if (strName.endsWith(QLatin1String(".png")) && types.contains(QStringLiteral("generate")))
+                QCOMPARE(strIdentify, QStringLiteral("16 16 1"));
         }
-    }
-
-    // A source without palette ends its pass with "Conversion error", after taking its number; the
-    // next pass goes on counting.
-    void conversionErrorEndsPass()
-    {
-        QVERIFY(QDir().mkpath(m_strIn + QStringLiteral("/sub")));
-        QVERIFY(WriteMono(m_strIn + QStringLiteral("/a.bmp"), 20, 20));
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/b.bmp"), 20, 20, 24));
-        QVERIFY(WriteMono(m_strIn + QStringLiteral("/c.bmp"), 20, 20));
-        QVERIFY(WriteMono(m_strIn + QStringLiteral("/sub/d.bmp"), 20, 20));
-        CRecorder recorder;
-        const SBatchResult result =
-            RunBatchConversion(Options(QStringLiteral(".bmp"), QStringLiteral(".bmp"), true, true), recorder);
-        QCOMPARE(recorder.log,
-                 QStringList({"begin", "step", "message: Conversion error", "end", "begin", "step", "end"}));
-        QCOMPARE(result.nCounter, 3);
-        QCOMPARE(Names(m_strOut), QStringList({"0.bmp", "2.bmp"}));
-    }
-
-    // a.jpg and a.png write the same name; the later one (a.png) wins.
-    void sameBaseNameLaterWins()
-    {
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.jpg"), 10, 10, 24));
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.png"), 20, 15, 24));
-        CRecorder recorder;
-        RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".bmp")), recorder);
-        QCOMPARE(Names(m_strOut), QStringList({"a.bmp"}));
-        QCOMPARE(FreeImageShape(m_strOut + QStringLiteral("/a.bmp")), QStringLiteral("20 15 24"));
-    }
-
-    // An output type FreeImage cannot write fails once per file and leaves nothing behind.
-    void unknownOutputTypeFailsEachFile()
-    {
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/a.bmp"), 8, 8, 24));
-        QVERIFY(WriteTestImage(m_strIn + QStringLiteral("/b.bmp"), 8, 8, 24));
-        CRecorder recorder;
-        RunBatchConversion(Options(QStringLiteral("*.*"), QStringLiteral(".xyz")), recorder);
-        QCOMPARE(recorder.log, QStringList({"begin", "message: Save file failed", "step", "message: Save file failed",
-                                            "step", "end"}));
-        QCOMPARE(Names(m_strOut), QStringList());
+        QCOMPARE(actual, outputs);
     }
 
     // Many files with collisions, an unreadable one and a failing reduction: threads change nothing.
