@@ -10,6 +10,7 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/CaptureDlg.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -30,6 +31,7 @@ const int g_indicators[] = {ID_SEPARATOR,      ID_INDICATOR_TIME, ID_INDICATOR_B
 CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_FILE_CAPTURE, [] { CaptureWindowCommand(); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
 
