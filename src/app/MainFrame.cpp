@@ -6,11 +6,11 @@
 #include "document/Clipboard.h"
 #include "document/FileDialogs.h"
 #include "document/LumivoDoc.h"
-#include "framework/DocTemplate.h"
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
 #include "tools/CaptureDlg.h"
+#include "tools/ToolDocument.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <limits>
 
 namespace {
 // The panes of the status bar: prompt, time, blank, size, lock keys.
@@ -32,6 +33,8 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_FILE_CAPTURE, [] { CaptureWindowCommand(); });
+    OnCommand(ID_FILE_SELECT_SOURCE, [this] { ChooseSource(); });
+    OnCommand(ID_FILE_ACQUIRE, [this] { AcquireImages(1); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
 
@@ -45,6 +48,7 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    UnloadSourceManager();
 }
 
 bool CMainFrame::LoadFrame()
@@ -65,6 +69,7 @@ bool CMainFrame::LoadFrame()
     pTimer->start(250);
     UpdateLockPanes();
 
+    LoadSourceManager(this); // without a source manager the scanner commands do nothing
     CSplashWnd::ShowSplashScreen(this);
     return true;
 }
@@ -78,14 +83,7 @@ void CMainFrame::OnFileOpen()
 
 void CMainFrame::OnEditPaste()
 {
-    CDocTemplate* pTemplate = AfxGetApp()->m_pDocTemplate;
-    auto* pDoc = pTemplate ? dynamic_cast<CLumivoDoc*>(pTemplate->OpenDocumentFile(QString(), true)) : nullptr;
-    if (!pDoc)
-        return;
-    PasteClipboardInto(*pDoc);
-    pDoc->SetTitle(QStringLiteral("Clipboard Image "));
-    pDoc->UpdateAllViews(nullptr, CLumivoDoc::HINT_NEW_IMAGE);
-    pDoc->ShowImageStatus();
+    OpenToolDocument(QStringLiteral("Clipboard Image "), [](CLumivoDoc& doc) { PasteClipboardInto(doc); });
 }
 
 void CMainFrame::UpdateLockPanes()
@@ -97,8 +95,28 @@ void CMainFrame::UpdateLockPanes()
     SetPaneText(6, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
 }
 
+void CMainFrame::ReceiveImage(TW_HANDLE hImage, const TW_IMAGEINFO&)
+{
+    OpenToolDocument(QStringLiteral("Acquired Image"), [hImage](CLumivoDoc& doc) {
+        // The block is checked against its own size before anything is copied out of it.
+        const size_t nSize = TwainMemory::Size(hImage);
+        if (nSize > 0 && nSize <= size_t(std::numeric_limits<qsizetype>::max()))
+            doc.CreateFromPackedDib(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(TwainMemory::Lock(hImage)), qsizetype(nSize)));
+    });
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    UnloadSourceManager();
+    CMDIFrameWnd::closeEvent(pEvent);
+}
+
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    // While a source is enabled its events come through here, and it takes the ones that are its own.
+    if (IsSourceEnabled() && FilterMessage(pEvent))
+        return true;
     if (pEvent->type() == QEvent::KeyRelease)
         UpdateLockPanes();
     return CMDIFrameWnd::eventFilter(pWatched, pEvent);

@@ -1,9 +1,9 @@
 #include "tools/CaptureDlg.h"
 
 #include "document/LumivoDoc.h"
-#include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
+#include "tools/ToolDocument.h"
 #include "tools/X11Desktop.h"
 
 #include <QCoreApplication>
@@ -126,12 +126,6 @@ void CaptureWindowCommand()
     if (image.isNull())
         return;
 
-    CDocTemplate* pTemplate = AfxGetApp()->m_pDocTemplate;
-    auto* pDoc = pTemplate ? dynamic_cast<CLumivoDoc*>(pTemplate->OpenDocumentFile(QString(), true)) : nullptr;
-    if (!pDoc)
-        return;
-    pDoc->CreateFromDeviceBitmap(image);
-    pDoc->SetTitle(QStringLiteral("Captured Image"));
-    pDoc->UpdateAllViews(nullptr, CLumivoDoc::HINT_NEW_IMAGE);
-    pDoc->ShowImageStatus();
+    OpenToolDocument(QStringLiteral("Captured Image"),
+                     [&image](CLumivoDoc& doc) { doc.CreateFromDeviceBitmap(image); });
 }
