@@ -6,16 +6,16 @@
 #include "document/Clipboard.h"
 #include "document/FileDialogs.h"
 #include "document/LumivoDoc.h"
-#include "framework/DocTemplate.h"
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/ASSOCIATIONDialog.h"
+#include "tools/BatchDialog.h"
+#include "tools/CaptureDlg.h"
 #include "tools/ColorPickerDlg.h"
 #include "tools/HexEditDlgDlg.h"
 #include "ui/DialogToolbars.h"
 #include "ui/DlgUsage.h"
-#include "tools/ASSOCIATIONDialog.h"
-#include "tools/BatchDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <limits>
 
 namespace {
 // The panes of the status bar: prompt, time, blank, size, lock keys.
@@ -38,6 +39,9 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_FILE_ASSOCIATIONS, OnAssociations);
     OnCommand(ID_FILE_BATCH_CONVERSION, OnBatchConversion);
+    OnCommand(ID_FILE_CAPTURE, [] { CaptureWindowCommand(); });
+    OnCommand(ID_FILE_SELECT_SOURCE, [this] { ChooseSource(); });
+    OnCommand(ID_FILE_ACQUIRE, [this] { AcquireImages(1); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
     OnCommand(
@@ -68,6 +72,7 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    UnloadSourceManager();
 }
 
 void CMainFrame::LoadFrame()
@@ -88,6 +93,7 @@ void CMainFrame::LoadFrame()
     pTimer->start(250);
     UpdateLockPanes();
 
+    LoadSourceManager(this); // without a source manager the scanner commands do nothing
     CSplashWnd::ShowSplashScreen(this);
 }
 
@@ -127,8 +133,30 @@ void CMainFrame::UpdateLockPanes()
     SetPaneText(ID_INDICATOR_SCRL, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
 }
 
+void CMainFrame::ReceiveImage(TW_HANDLE hImage, const TW_IMAGEINFO&)
+{
+    CLumivoDoc* pDoc = CLumivoDoc::CreateEmptyDocument();
+    if (!pDoc)
+        return;
+    pDoc->SetTitle(QStringLiteral("Acquired Image"));
+    // The block is checked against its own size before anything is copied out of it.
+    const size_t nSize = TwainMemory::Size(hImage);
+    if (nSize > 0 && nSize <= size_t(std::numeric_limits<qsizetype>::max()))
+        pDoc->CreateFromPackedDib(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(TwainMemory::Lock(hImage)), qsizetype(nSize)));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    UnloadSourceManager();
+    CMDIFrameWnd::closeEvent(pEvent);
+}
+
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    // While a source is enabled its events come through here, and it takes the ones that are its own.
+    if (IsSourceEnabled() && FilterMessage(pEvent))
+        return true;
     if (pEvent->type() == QEvent::KeyRelease)
         UpdateLockPanes();
     return CMDIFrameWnd::eventFilter(pWatched, pEvent);

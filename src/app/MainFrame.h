@@ -1,11 +1,12 @@
 #pragma once
 // The main window: five toolbars, the seven-pane status bar, the MDI area, Open and dropped files,
-// and the tool commands.
+// the tool commands and the scanner connection.
 #include "framework/FrameWnd.h"
+#include "tools/Twain.h"
 
 class CLogoMdi;
 
-class CMainFrame : public CMDIFrameWnd {
+class CMainFrame : public CMDIFrameWnd, public CTwain {
     Q_OBJECT
 public:
     CMainFrame();
@@ -14,11 +15,14 @@ public:
     // Builds bars, status bar and MDI client and shows the splash when allowed.
     void LoadFrame();
     CLogoMdi* GetLogoMdi() const { return m_pMdiClient; }
+    // Opens a transferred image as "Acquired Image".
+    void ReceiveImage(TW_HANDLE hImage, const TW_IMAGEINFO& info) override;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     void OnFileOpen();
