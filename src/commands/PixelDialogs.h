@@ -6,14 +6,14 @@
 // with an X and a Y field; they differ in the ranges they accept.
 class CDialogAperture : public CDialog {
 public:
-    unsigned m_nApertureX = 3;
-    unsigned m_nApertureY = 3;
-    unsigned m_nAnchorX = 1;
-    unsigned m_nAnchorY = 1;
+    unsigned m_nApertureX = {};
+    unsigned m_nApertureY = {};
+    unsigned m_nAnchorX = {};
+    unsigned m_nAnchorY = {};
 
 protected:
-    CDialogAperture(const QString& strTitle, unsigned nApertureMin, unsigned nAnchorMin, unsigned nAnchorMax,
-                    QWidget* pParent);
+    // The fields and their ranges are pszOperation's.
+    CDialogAperture(const QString& strTitle, const char* pszOperation, QWidget* pParent);
 };
 
 class CDialogBlur : public CDialogAperture {
@@ -31,32 +31,32 @@ public:
 class CDialogFilter : public CDialog {
 public:
     explicit CDialogFilter(QWidget* pParent = nullptr);
-    int m_nFilter = 0;
+    int m_nFilter = {};
 };
 
 class CDialogThreshold : public CDialog {
 public:
     explicit CDialogThreshold(QWidget* pParent = nullptr);
-    unsigned m_nThreshold = 128;
+    unsigned m_nThreshold = {};
 };
 
 class CDialogMorph : public CDialog {
 public:
     explicit CDialogMorph(QWidget* pParent = nullptr);
-    unsigned m_nIterations = 1;
+    unsigned m_nIterations = {};
 };
 
 // Uniform noise between two levels; the dialog starts with Low above High.
 class CDialogUniform : public CDialog {
 public:
     explicit CDialogUniform(QWidget* pParent = nullptr);
-    int m_nLow = 150;
-    int m_nHigh = 75;
+    int m_nLow = {};
+    int m_nHigh = {};
 };
 
 class CDialogGaussian : public CDialog {
 public:
     explicit CDialogGaussian(QWidget* pParent = nullptr);
-    int m_nMean = 35;
-    int m_nStdDev = 10;
+    int m_nMean = {};
+    int m_nStdDev = {};
 };

@@ -27,17 +27,15 @@ template <class D, class FnDefaults, class FnMake> FnOperation AskThen(FnDefault
 }
 
 // Zoom, Decimate and Resize: the same dialog with their own starting factors.
-template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int, int), int DstX, int SrcX, int DstY, int SrcY>
+constexpr char kZoom[] = "zoom", kDecimate[] = "decimate", kResize[] = "resize";
+template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int, int), const char* Name>
 FnOperation PrepareScaling(CLumivoDoc&)
 {
-    return AskThen<CDialogGeometricSettings>(
-        [](CDialogGeometricSettings& d) {
-            d.m_nDstX = DstX, d.m_nSrcX = SrcX, d.m_nDstY = DstY, d.m_nSrcY = SrcY, d.m_nInterpolation = 0;
-        },
-        [](const CDialogGeometricSettings& d) -> FnOperation {
-            return [dx = d.m_nDstX, sx = d.m_nSrcX, dy = d.m_nDstY, sy = d.m_nSrcY, i = d.m_nInterpolation](
-                       CImageProcessor& processor) { return (processor.*Operation)(dx, sx, dy, sy, i); };
-        });
+    CDialogGeometricSettings dialog(Name);
+    if (dialog.DoModal() != CDialog::IDOK)
+        return {};
+    return [dx = dialog.m_nDstX, sx = dialog.m_nSrcX, dy = dialog.m_nDstY, sy = dialog.m_nSrcY,
+            i = dialog.m_nInterpolation](CImageProcessor& processor) { return (processor.*Operation)(dx, sx, dy, sy, i); };
 }
 
 FnOperation PrepareDecimateBlur(CLumivoDoc&)
@@ -182,13 +180,13 @@ constexpr auto kEffect = &CImageProcessor::Effect;
 
 // Every processing command with its enabling rule and preparation.
 const SProcessingCommand g_commands[] = {
-    {ID_GEOM_ZOOM, "Zoom image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Zoom, 2, 1, 2, 1>},
-    {ID_GEOM_DECIMATE, "Decimate image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Decimate, 1, 2, 1, 2>},
+    {ID_GEOM_ZOOM, "Zoom image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Zoom, kZoom>},
+    {ID_GEOM_DECIMATE, "Decimate image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Decimate, kDecimate>},
     {ID_GEOM_DECIMATE_BLUR, "Decimate blur image", ENABLE_ALWAYS, &PrepareDecimateBlur},
     {ID_GEOM_MIRROR, "Mirror image", ENABLE_ALWAYS, &PrepareMirror},
     {ID_GEOM_ROTATE, "Rotate image", ENABLE_ALWAYS, &PrepareRotate},
     {ID_GEOM_SHEAR, "Shear image", ENABLE_ALWAYS, &PrepareShear},
-    {ID_GEOM_RESIZE, "Resize image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Resize, 1, 2, 2, 1>},
+    {ID_GEOM_RESIZE, "Resize image", ENABLE_ALWAYS, &PrepareScaling<&CImageProcessor::Resize, kResize>},
     {ID_FILTER_BLUR, "Blur image", ENABLE_ALWAYS, &PrepareAperture<CDialogBlur, &CImageProcessor::Blur>},
     {ID_FILTER_FIXED, "Filter image", ENABLE_ALWAYS, &PrepareFilter},
     {ID_FILTER_MEDIAN, "Non - linear filter image", ENABLE_ALWAYS,
