@@ -1,9 +1,9 @@
 #pragma once
 // Parameter dialogs of the geometric operations.
-#include "framework/Dialog.h"
+#include "commands/OperationFields.h"
 
 // Zoom, Decimate and Resize: destination and source factors and the interpolation.
-class CDialogGeometricSettings : public CDialog {
+class CDialogGeometricSettings : public COperationDialog {
     Q_OBJECT
 public:
     // pszOperation: "zoom", "decimate" or "resize", whose starting factors the fields take.
@@ -15,7 +15,7 @@ public:
     int m_nInterpolation = {};
 };
 
-class CDialogDecimateBlur : public CDialog {
+class CDialogDecimateBlur : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogDecimateBlur(QWidget* pParent = nullptr);
@@ -28,7 +28,7 @@ public:
     int m_nSrcY = {};
 };
 
-class CMirrorDialog : public CDialog {
+class CMirrorDialog : public COperationDialog {
     Q_OBJECT
 public:
     explicit CMirrorDialog(QWidget* pParent = nullptr);
@@ -36,7 +36,7 @@ public:
     bool m_bVertical = {};
 };
 
-class CDialogRotate : public CDialog {
+class CDialogRotate : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogRotate(QWidget* pParent = nullptr);
@@ -44,7 +44,7 @@ public:
     int m_nInterpolation = {};
 };
 
-class CDialogShear : public CDialog {
+class CDialogShear : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogShear(QWidget* pParent = nullptr);

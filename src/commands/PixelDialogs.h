@@ -1,10 +1,10 @@
 #pragma once
 // Parameter dialogs of the filters, the threshold, morphology and noise.
-#include "framework/Dialog.h"
+#include "commands/OperationFields.h"
 
 // Blur and the non-linear filters share one layout: the aperture and the anchor inside it, each
 // with an X and a Y field; they differ in the ranges they accept.
-class CDialogAperture : public CDialog {
+class CDialogAperture : public COperationDialog {
 public:
     unsigned m_nApertureX = {};
     unsigned m_nApertureY = {};
@@ -28,33 +28,33 @@ public:
 };
 
 // The fixed kernels by name; the position of an entry is its filter code.
-class CDialogFilter : public CDialog {
+class CDialogFilter : public COperationDialog {
 public:
     explicit CDialogFilter(QWidget* pParent = nullptr);
     int m_nFilter = {};
 };
 
-class CDialogThreshold : public CDialog {
+class CDialogThreshold : public COperationDialog {
 public:
     explicit CDialogThreshold(QWidget* pParent = nullptr);
     unsigned m_nThreshold = {};
 };
 
-class CDialogMorph : public CDialog {
+class CDialogMorph : public COperationDialog {
 public:
     explicit CDialogMorph(QWidget* pParent = nullptr);
     unsigned m_nIterations = {};
 };
 
 // Uniform noise between two levels; the dialog starts with Low above High.
-class CDialogUniform : public CDialog {
+class CDialogUniform : public COperationDialog {
 public:
     explicit CDialogUniform(QWidget* pParent = nullptr);
     int m_nLow = {};
     int m_nHigh = {};
 };
 
-class CDialogGaussian : public CDialog {
+class CDialogGaussian : public COperationDialog {
 public:
     explicit CDialogGaussian(QWidget* pParent = nullptr);
     int m_nMean = {};

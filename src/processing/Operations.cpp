@@ -132,19 +132,9 @@ FIBITMAP* RunMirror(FIBITMAP* p, const double* v)
     return CImageProcessor(p).Mirror(bH ? (bV ? -1 : 0) : 1);
 }
 
-// Black && White thresholds a grey copy of the picture.
 FIBITMAP* RunBlackWhite(FIBITMAP* p, const double* v)
 {
-    const int nBpp = int(FreeImage_GetBPP(p));
-    if (nBpp <= 1)
-        return nullptr;
-    CBitmapPtr pGrey;
-    if (nBpp == 24) {
-        pGrey.reset(FreeImage_ConvertTo8Bits(p));
-    } else {
-        const CBitmapPtr pColour(FreeImage_ConvertTo24Bits(p));
-        pGrey.reset(FreeImage_ConvertTo8Bits(pColour.get()));
-    }
+    const CBitmapPtr pGrey(GreyForThreshold(p));
     return pGrey ? CImageProcessor(pGrey.get()).Threshold(I(v[0])) : nullptr;
 }
 
@@ -254,6 +244,17 @@ const SOperation* FindOperation(const QString& strName)
         if (strName == QLatin1String(operation.pszName))
             return &operation;
     return nullptr;
+}
+
+FIBITMAP* GreyForThreshold(FIBITMAP* pSource)
+{
+    const int nBpp = int(FreeImage_GetBPP(pSource));
+    if (nBpp <= 1)
+        return nullptr;
+    if (nBpp == 24)
+        return FreeImage_ConvertTo8Bits(pSource);
+    const CBitmapPtr pColour(FreeImage_ConvertTo24Bits(pSource));
+    return pColour ? FreeImage_ConvertTo8Bits(pColour.get()) : nullptr;
 }
 
 QString FormatParamValue(const SOperationParam& param, double dValue)

@@ -33,5 +33,7 @@ const SOperation* FindOperation(const QString& strName);
 // Reads a value given as text: a number, or for radio and combo parameters also an entry's text (case
 // ignored), for a check yes/no/true/false/1/0. On failure the dialog's prompt for it, else empty.
 QString ParseParamValue(const SOperationParam& param, const QString& strText, double* pdValue);
+// The 8-bit grey copy that Black && White thresholds (null when the source is 1-bit or memory runs out).
+FIBITMAP* GreyForThreshold(FIBITMAP* pSource);
 // A value as the dialogs show it.
 QString FormatParamValue(const SOperationParam& param, double dValue);
