@@ -70,9 +70,11 @@ QString ParamType(const SOperationParam& param)
 // One line per parameter: name=default, type, range.
 QString ParamLine(const SOperationParam& param)
 {
-    QString strLine = QStringLiteral("%1=%2  %3").arg(QLatin1String(param.pszName),
-                                                      FormatParamValue(param, param.dDefault), ParamType(param));
-    if (param.eType == PARAM_RADIO || param.eType == PARAM_COMBO)
+    const bool bEntries = param.eType == PARAM_RADIO || param.eType == PARAM_COMBO;
+    const QString strDefault = bEntries ? ParamType(param).split(QLatin1Char('|')).at(int(param.dDefault))
+                                        : FormatParamValue(param, param.dDefault);
+    QString strLine = QStringLiteral("%1=%2  %3").arg(QLatin1String(param.pszName), strDefault, ParamType(param));
+    if (bEntries)
         strLine += QStringLiteral(" (or 0 .. %1)").arg(FormatParamValue(param, param.dMax));
     else if (param.bRange)
         strLine += QStringLiteral(", %1 .. %2").arg(FormatParamValue(param, param.dMin), FormatParamValue(param, param.dMax));

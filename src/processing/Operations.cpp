@@ -268,9 +268,11 @@ QString ParseParamValue(const SOperationParam& param, const QString& strText, do
     bool bOk = false;
     double dValue = 0;
     if (param.eType == PARAM_RADIO || param.eType == PARAM_COMBO) {
-        const QStringList entries = QString::fromLatin1(param.pszLabel).split(QLatin1Char('|'));
+        // Entries match without their spaces, so that "GAUSSIAN 3 X 3" is also gaussian3x3.
+        const QStringList entries = QString::fromLatin1(param.pszLabel).remove(QLatin1Char(' ')).split(QLatin1Char('|'));
+        const QString strEntry = QString(strTrimmed).remove(QLatin1Char(' '));
         for (qsizetype i = 0; i < entries.size() && !bOk; ++i)
-            if (entries[i].compare(strTrimmed, Qt::CaseInsensitive) == 0)
+            if (entries[i].compare(strEntry, Qt::CaseInsensitive) == 0)
                 bOk = true, dValue = double(i);
         if (!bOk)
             dValue = strTrimmed.toInt(&bOk);

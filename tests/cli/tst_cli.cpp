@@ -5,6 +5,7 @@
 #include "image/DepthConversions.h"
 #include "processing/ImageProcessor.h"
 #include "processing/Operations.h"
+#include "processing/ipl/Ipl.h"
 
 #include <FreeImage.h>
 #include <QProcess>
@@ -69,6 +70,7 @@ private slots:
         row("resize to half", "gradient-24.png", {"resize:destination-y=1,source-y=2"}, 3);
         row("fish eye", "circles-24.bmp", {"fish-eye"}, 4);
         row("gaussian noise", "landscape-24.png", {"add-gaussian-noise:mean=10,std-dev=20"}, 5);
+        row("filter by entry", "plasma-8.bmp", {"filter:filter=gaussian3x3"}, 9);
         row("crop", "landscape-24.png", {"crop:x=10,y=20,width=30,height=40"}, 6);
         row("chain: blur, equalize, to grey", "circles-24.bmp", {"blur", "equalize-histogram", "to-grey"}, 7);
         row("chain: mirror both, black and white", "landscape-24.png",
@@ -96,6 +98,7 @@ private slots:
                  const CBitmapPtr pGrey(FreeImage_ConvertTo8Bits(p));
                  return CImageProcessor(pGrey.get()).Threshold(100);
              }},
+            {[](FIBITMAP* p) { return CImageProcessor(p).FixedFilter(IPL_GAUSSIAN_3x3); }},
         };
         CBitmapPtr pExpected(LoadBitmapFile(input));
         for (const FnExpected& fnStep : kExpected[size_t(expected)])
