@@ -1,5 +1,6 @@
-// Whole-process runs of lumivo-cli against ImageMagick's convert (<Case>/reference) and vips (<Case>/vips),
-// each reading a 4000 x 3000 24-bit picture and writing its result in the same format.
+// Whole-process runs of lumivo-cli against ImageMagick's convert and mogrify (<Case>/reference) and vips
+// (<Case>/vips): each reads a 4000 x 3000 24-bit picture and writes its result in the same format, or turns
+// a folder of 200 JPEGs of 1000 x 1000 into another folder.
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -30,6 +31,18 @@ void MakeInputs()
     FreeImage_Save(FIF_BMP, p, (g_dir / "in.bmp").c_str(), 0);
     FreeImage_Save(FIF_PNG, p, (g_dir / "in.png").c_str(), 0);
     FreeImage_Unload(p);
+    std::filesystem::create_directories(g_dir / "jpegs");
+    FIBITMAP* pSmall = FreeImage_Allocate(1000, 1000, 24);
+    for (int i = 0; i < 200; ++i) {
+        for (int y = 0; y < 1000; ++y) {
+            BYTE* pLine = FreeImage_GetScanLine(pSmall, y);
+            for (int x = 0; x < 3000; ++x)
+                pLine[x] = BYTE((x * 7 + y * 3 + i * 11) ^ (y >> 3));
+        }
+        const std::string name = "photo-" + std::to_string(1000 + i) + ".jpg";
+        FreeImage_Save(FIF_JPEG, pSmall, (g_dir / "jpegs" / name).c_str(), JPEG_QUALITYGOOD);
+    }
+    FreeImage_Unload(pSmall);
     // vips' masks: a 3 x 3 box summing to 9 and a 3 x 3 structuring element.
     std::system(("printf '3 3 9 0\\n1 1 1\\n1 1 1\\n1 1 1\\n' > " + (g_dir / "box.mat").string()).c_str());
     std::system(("printf '3 3\\n255 255 255\\n255 255 255\\n255 255 255\\n' > " + (g_dir / "erode.mat").string()).c_str());
@@ -92,12 +105,29 @@ void Register()
     }
 }
 
+// The folder cases: every JPEG of jpegs/ into out/ (cleared before each run).
+void RegisterFolders()
+{
+    const std::string in = (g_dir / "jpegs").string(), out = (g_dir / "out").string();
+    const std::string clear = "rm -rf " + out + " && mkdir -p " + out + " && ";
+    const auto add = [](const std::string& name, const std::string& command) {
+        benchmark::RegisterBenchmark(name.c_str(), RunCommand, command)->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    add("ResizeHalfJpegFolder/lumivo", clear + LUMIVO_CLI + " " + in + "/*.jpg -d " + out +
+                                           " -x resize:destination-x=1,source-x=2,destination-y=1,source-y=2,interpolation=linear");
+    add("ResizeHalfJpegFolder/reference", clear + "/usr/bin/mogrify -path " + out + " -resize 50% " + in + "/*.jpg");
+    add("ResizeHalfJpegFolder/vips", clear + "vipsthumbnail " + in + "/*.jpg -s 500x500 -o " + out + "/%s.jpg");
+    add("GreyJpegFolder/lumivo", clear + LUMIVO_CLI + " " + in + "/*.jpg -d " + out + " -x to-grey");
+    add("GreyJpegFolder/reference", clear + "/usr/bin/mogrify -path " + out + " -colorspace Gray " + in + "/*.jpg");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     MakeInputs();
     Register();
+    RegisterFolders();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
