@@ -45,7 +45,8 @@ void MakeInputs()
     FreeImage_Unload(pSmall);
     // vips' masks: a 3 x 3 box summing to 9 and a 3 x 3 structuring element.
     std::system(("printf '3 3 9 0\\n1 1 1\\n1 1 1\\n1 1 1\\n' > " + (g_dir / "box.mat").string()).c_str());
-    std::system(("printf '3 3\\n255 255 255\\n255 255 255\\n255 255 255\\n' > " + (g_dir / "erode.mat").string()).c_str());
+    std::system(
+        ("printf '3 3\\n255 255 255\\n255 255 255\\n255 255 255\\n' > " + (g_dir / "erode.mat").string()).c_str());
 }
 
 // The same work for each program; %i is the input, %o the output, %d the folder of the masks. Empty: the
@@ -95,11 +96,18 @@ void Register()
             const std::string name = std::string(c.pszName) + suffix;
             const std::string lumivo = std::string(LUMIVO_CLI) + " " + in + " -o " + out + " " + c.pszLumivo;
             const std::string magick = "/usr/bin/convert " + in + " " + c.pszMagick + " " + out;
-            benchmark::RegisterBenchmark((name + "/lumivo").c_str(), RunCommand, lumivo)->Unit(benchmark::kMillisecond)->UseRealTime();
-            benchmark::RegisterBenchmark((name + "/reference").c_str(), RunCommand, magick)->Unit(benchmark::kMillisecond)->UseRealTime();
+            benchmark::RegisterBenchmark((name + "/lumivo").c_str(), RunCommand, lumivo)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark((name + "/reference").c_str(), RunCommand, magick)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             if (*c.pszVips) {
-                const std::string vips = "vips " + Replace(Replace(Replace(c.pszVips, "%i", in), "%o", out), "%d", g_dir.string());
-                benchmark::RegisterBenchmark((name + "/vips").c_str(), RunCommand, vips)->Unit(benchmark::kMillisecond)->UseRealTime();
+                const std::string vips =
+                    "vips " + Replace(Replace(Replace(c.pszVips, "%i", in), "%o", out), "%d", g_dir.string());
+                benchmark::RegisterBenchmark((name + "/vips").c_str(), RunCommand, vips)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
             }
         }
     }
@@ -113,8 +121,9 @@ void RegisterFolders()
     const auto add = [](const std::string& name, const std::string& command) {
         benchmark::RegisterBenchmark(name.c_str(), RunCommand, command)->Unit(benchmark::kMillisecond)->UseRealTime();
     };
-    add("ResizeHalfJpegFolder/lumivo", clear + LUMIVO_CLI + " " + in + "/*.jpg -d " + out +
-                                           " -x resize:destination-x=1,source-x=2,destination-y=1,source-y=2,interpolation=linear");
+    add("ResizeHalfJpegFolder/lumivo",
+        clear + LUMIVO_CLI + " " + in + "/*.jpg -d " + out +
+            " -x resize:destination-x=1,source-x=2,destination-y=1,source-y=2,interpolation=linear");
     add("ResizeHalfJpegFolder/reference", clear + "/usr/bin/mogrify -path " + out + " -resize 50% " + in + "/*.jpg");
     add("ResizeHalfJpegFolder/vips", clear + "vipsthumbnail " + in + "/*.jpg -s 500x500 -o " + out + "/%s.jpg");
     add("GreyJpegFolder/lumivo", clear + LUMIVO_CLI + " " + in + "/*.jpg -d " + out + " -x to-grey");

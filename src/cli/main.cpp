@@ -77,7 +77,8 @@ QString ParamLine(const SOperationParam& param)
     if (bEntries)
         strLine += QStringLiteral(" (or 0 .. %1)").arg(FormatParamValue(param, param.dMax));
     else if (param.bRange)
-        strLine += QStringLiteral(", %1 .. %2").arg(FormatParamValue(param, param.dMin), FormatParamValue(param, param.dMax));
+        strLine +=
+            QStringLiteral(", %1 .. %2").arg(FormatParamValue(param, param.dMin), FormatParamValue(param, param.dMax));
     return strLine;
 }
 
@@ -92,9 +93,11 @@ void PrintList()
 
 void PrintHelp()
 {
-    Print(stdout, QStringLiteral("Usage: %1\n\nApplies Lumivo's operations to image files.\n\n").arg(QLatin1String(USAGE)));
+    Print(stdout,
+          QStringLiteral("Usage: %1\n\nApplies Lumivo's operations to image files.\n\n").arg(QLatin1String(USAGE)));
     for (const SOption& option : kOptions)
-        Print(stdout, QStringLiteral("  %1\n      %2\n").arg(QLatin1String(option.pszSyntax), QLatin1String(option.pszText)));
+        Print(stdout,
+              QStringLiteral("  %1\n      %2\n").arg(QLatin1String(option.pszSyntax), QLatin1String(option.pszText)));
     Print(stdout, QStringLiteral("\nExit status: 0 all done, 1 some files failed, 2 usage error.\n"
                                  "Operations and their parameters: lumivo-cli --list\n"));
 }
@@ -113,8 +116,8 @@ void PrintMan()
                                "result. A file that cannot be read or written is reported on standard error by "
                                "name; the others are still done.\n.SH OPTIONS\n");
     for (const SOption& option : kOptions)
-        s += QStringLiteral(".TP\n.B %1\n%2\n").arg(RoffEscape(QLatin1String(option.pszSyntax)),
-                                                   RoffEscape(QLatin1String(option.pszText)));
+        s += QStringLiteral(".TP\n.B %1\n%2\n")
+                 .arg(RoffEscape(QLatin1String(option.pszSyntax)), RoffEscape(QLatin1String(option.pszText)));
     s += QStringLiteral(".SH OPERATIONS\nEach parameter is shown as NAME=DEFAULT with its type and range.\n");
     for (const SOperation& operation : Operations()) {
         s += QStringLiteral(".TP\n.B %1\n").arg(RoffEscape(QLatin1String(operation.pszName)));
@@ -147,7 +150,8 @@ SStep ParseStep(const QString& strSpec)
             ++i;
         if (nEquals < 0 || i == pOperation->params.size())
             throw SUsageError{QStringLiteral("%1: no parameter '%2' (see --list)").arg(strName, strParam)};
-        const QString strPrompt = ParseParamValue(pOperation->params[i], strAssignment.mid(nEquals + 1), &step.values[i]);
+        const QString strPrompt =
+            ParseParamValue(pOperation->params[i], strAssignment.mid(nEquals + 1), &step.values[i]);
         if (!strPrompt.isEmpty())
             throw SUsageError{QStringLiteral("%1: %2: %3").arg(strName, strParam, strPrompt)};
     }
@@ -257,7 +261,8 @@ QString RunJob(const SJob& job, const std::vector<SStep>& steps)
     for (const SStep& step : steps) {
         pBitmap.reset(step.pOperation->fnRun(pBitmap.get(), step.values.data()));
         if (!pBitmap)
-            return QStringLiteral("%1: %2 gave no result for this image").arg(job.strInput, QLatin1String(step.pOperation->pszName));
+            return QStringLiteral("%1: %2 gave no result for this image")
+                .arg(job.strInput, QLatin1String(step.pOperation->pszName));
     }
     if (!SaveBitmapFile(pBitmap.get(), job.strOutput))
         return QStringLiteral("%1: cannot write").arg(job.strOutput);

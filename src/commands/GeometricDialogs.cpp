@@ -3,7 +3,8 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 
-CDialogGeometricSettings::CDialogGeometricSettings(const char* pszOperation, QWidget* pParent) : COperationDialog(pParent)
+CDialogGeometricSettings::CDialogGeometricSettings(const char* pszOperation, QWidget* pParent)
+    : COperationDialog(pParent)
 {
     setWindowTitle(QStringLiteral("Geometric"));
     AddOperationFields(pszOperation, {&m_nDstX, &m_nSrcX, &m_nDstY, &m_nSrcY, &m_nInterpolation});

@@ -1,5 +1,6 @@
 #pragma once
-// Parameter dialogs of the geometric operations.
+// Parameter dialogs of the geometric operations. Their fields and the members' starting values are the
+// operations' declarations (processing/Operations.cpp).
 #include "commands/OperationFields.h"
 
 // Zoom, Decimate and Resize: destination and source factors and the interpolation.

@@ -44,9 +44,8 @@ protected:
             case PARAM_CHECK: *static_cast<bool*>(pValue) = param.dDefault != 0; break;
             default: *static_cast<int*>(pValue) = int(param.dDefault); break;
             }
-            AddField({QString::fromLatin1(param.pszControl), QString::fromLatin1(param.pszLabel),
-                      kTypes[param.eType], pValue, param.dMin, param.dMax, param.bRange,
-                      QString::fromLatin1(param.pszGroup)});
+            AddField({QString::fromLatin1(param.pszControl), QString::fromLatin1(param.pszLabel), kTypes[param.eType],
+                      pValue, param.dMin, param.dMax, param.bRange, QString::fromLatin1(param.pszGroup)});
             m_values.emplace_back(param.eType, pValue);
         }
     }

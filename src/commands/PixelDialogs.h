@@ -1,5 +1,6 @@
 #pragma once
-// Parameter dialogs of the filters, the threshold, morphology and noise.
+// Parameter dialogs of the filters, the threshold, morphology and noise. Their fields and the members'
+// starting values are the operations' declarations (processing/Operations.cpp).
 #include "commands/OperationFields.h"
 
 // Blur and the non-linear filters share one layout: the aperture and the anchor inside it, each

@@ -16,7 +16,8 @@ namespace {
 constexpr const char* INTERPOLATIONS = "Nearest|Linear|Cubic";
 
 // Zoom, Decimate and Resize share one dialog and differ in their starting factors.
-template <int DstX, int SrcX, int DstY, int SrcY> constexpr SOperationParam kScaling[] = {
+template <int DstX, int SrcX, int DstY, int SrcY>
+constexpr SOperationParam kScaling[] = {
     {"destination-x", "edit1042", "X", "Destination", PARAM_INT, DstX, 1, 65000, true},
     {"source-x", "edit1044", "X", "Source", PARAM_INT, SrcX, 1, 65000, true},
     {"destination-y", "edit1043", "Y", "Destination", PARAM_INT, DstY, 1, 65000, true},
@@ -51,7 +52,8 @@ constexpr SOperationParam kShear[] = {
 };
 
 // Blur and the non-linear filters: the aperture and the anchor inside it, with their own ranges.
-template <int ApertureMin, int AnchorDefault, int AnchorMin, int AnchorMax> constexpr SOperationParam kAperture[] = {
+template <int ApertureMin, int AnchorDefault, int AnchorMin, int AnchorMax>
+constexpr SOperationParam kAperture[] = {
     {"aperture-x", "edit1049", "X", "Aperture", PARAM_UINT, 3, ApertureMin, 7, true},
     {"aperture-y", "edit1059", "Y", "Aperture", PARAM_UINT, 3, ApertureMin, 7, true},
     {"anchor-x", "edit1050", "X", "Anchor", PARAM_UINT, AnchorDefault, AnchorMin, AnchorMax, true},
@@ -98,12 +100,14 @@ int I(double d)
     return int(d);
 }
 
-template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int, int)> FIBITMAP* RunScaling(FIBITMAP* p, const double* v)
+template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int, int)>
+FIBITMAP* RunScaling(FIBITMAP* p, const double* v)
 {
     return (CImageProcessor(p).*Operation)(I(v[0]), I(v[1]), I(v[2]), I(v[3]), I(v[4]));
 }
 
-template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int)> FIBITMAP* RunAperture(FIBITMAP* p, const double* v)
+template <FIBITMAP* (CImageProcessor::*Operation)(int, int, int, int)>
+FIBITMAP* RunAperture(FIBITMAP* p, const double* v)
 {
     return (CImageProcessor(p).*Operation)(I(v[0]), I(v[1]), I(v[2]), I(v[3]));
 }
@@ -179,8 +183,10 @@ const SOperation g_operations[] = {
          return CImageProcessor(p).DecimateBlur(I(v[3]), I(v[4]), I(v[5]), I(v[6]), I(v[2]), I(v[0]), I(v[1]));
      }},
     {"mirror", kMirror, &RunMirror},
-    {"rotate", kRotate, [](FIBITMAP* p, const double* v) { return CImageProcessor(p).Rotate(v[0], 0.0, 0.0, I(v[1])); }},
-    {"shear", kShear, [](FIBITMAP* p, const double* v) { return CImageProcessor(p).Shear(v[0], v[1], 0.0, 0.0, I(v[2])); }},
+    {"rotate", kRotate,
+     [](FIBITMAP* p, const double* v) { return CImageProcessor(p).Rotate(v[0], 0.0, 0.0, I(v[1])); }},
+    {"shear", kShear,
+     [](FIBITMAP* p, const double* v) { return CImageProcessor(p).Shear(v[0], v[1], 0.0, 0.0, I(v[2])); }},
     {"blur", kBlur, &RunAperture<&CIP::Blur>},
     {"filter", kFilter, &RunOne<&CIP::FixedFilter>},
     {"median", kNonLinear, &RunAperture<&CIP::MedianFilter>},
@@ -269,7 +275,8 @@ QString ParseParamValue(const SOperationParam& param, const QString& strText, do
     double dValue = 0;
     if (param.eType == PARAM_RADIO || param.eType == PARAM_COMBO) {
         // Entries match without their spaces, so that "GAUSSIAN 3 X 3" is also gaussian3x3.
-        const QStringList entries = QString::fromLatin1(param.pszLabel).remove(QLatin1Char(' ')).split(QLatin1Char('|'));
+        const QStringList entries =
+            QString::fromLatin1(param.pszLabel).remove(QLatin1Char(' ')).split(QLatin1Char('|'));
         const QString strEntry = QString(strTrimmed).remove(QLatin1Char(' '));
         for (qsizetype i = 0; i < entries.size() && !bOk; ++i)
             if (entries[i].compare(strEntry, Qt::CaseInsensitive) == 0)

@@ -37,8 +37,8 @@ QString Sample(const char* pszName)
 // Same size, depth and bytes on every line.
 bool SamePixels(FIBITMAP* a, FIBITMAP* b)
 {
-    if (!a || !b || FreeImage_GetWidth(a) != FreeImage_GetWidth(b) || FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
-        FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
+    if (!a || !b || FreeImage_GetWidth(a) != FreeImage_GetWidth(b) ||
+        FreeImage_GetHeight(a) != FreeImage_GetHeight(b) || FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
         return false;
     for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y)
         if (memcmp(FreeImage_GetScanLine(a, int(y)), FreeImage_GetScanLine(b, int(y)), FreeImage_GetLine(a)) != 0)
@@ -124,19 +124,23 @@ private slots:
         const QString in = Sample("circles-24.bmp"), in2 = Sample("gradient-24.png");
         QTest::newRow("nothing") << QStringList{} << "no input file";
         QTest::newRow("no output") << QStringList{in} << "give either -o OUTPUT or -d FOLDER";
-        QTest::newRow("both outputs") << QStringList{in, "-o", "a.png", "-d", "f"} << "give either -o OUTPUT or -d FOLDER";
+        QTest::newRow("both outputs") << QStringList{in, "-o", "a.png", "-d", "f"}
+                                      << "give either -o OUTPUT or -d FOLDER";
         QTest::newRow("-o with two inputs") << QStringList{in, in2, "-o", "a.png"} << "-o takes one input";
         QTest::newRow("-o twice") << QStringList{in, "-o", "a.png", "-o", "b.png"} << "-o given twice";
         QTest::newRow("-o without value") << QStringList{in, "-o"} << "-o needs a value";
         QTest::newRow("unknown option") << QStringList{in, "-o", "a.png", "--fast"} << "unknown option --fast";
         QTest::newRow("unwritable type") << QStringList{in, "-o", "a.xyz"} << "a.xyz: not a type that can be written";
-        QTest::newRow("bad --format") << QStringList{in, "-d", "f", "--format", "pcd"} << "not a type that can be written";
-        QTest::newRow("--format without -d") << QStringList{in, "-o", "a.png", "--format", "png"} << "--format goes with -d";
-        QTest::newRow("same base name twice") << QStringList{in, Sample("circles-24.tga"), "-d", "f", "--format", "png"}
-                                              << "would be written twice";
-        QTest::newRow("unknown operation") << QStringList{in, "-o", "a.png", "-x", "sharpest"} << "unknown operation 'sharpest'";
-        QTest::newRow("unknown parameter") << QStringList{in, "-o", "a.png", "-x", "rotate:degrees=3"}
-                                           << "rotate: no parameter 'degrees'";
+        QTest::newRow("bad --format") << QStringList{in, "-d", "f", "--format", "pcd"}
+                                      << "not a type that can be written";
+        QTest::newRow("--format without -d")
+            << QStringList{in, "-o", "a.png", "--format", "png"} << "--format goes with -d";
+        QTest::newRow("same base name twice")
+            << QStringList{in, Sample("circles-24.tga"), "-d", "f", "--format", "png"} << "would be written twice";
+        QTest::newRow("unknown operation")
+            << QStringList{in, "-o", "a.png", "-x", "sharpest"} << "unknown operation 'sharpest'";
+        QTest::newRow("unknown parameter")
+            << QStringList{in, "-o", "a.png", "-x", "rotate:degrees=3"} << "rotate: no parameter 'degrees'";
         QTest::newRow("number out of range") << QStringList{in, "-o", "a.png", "-x", "rotate:angle=400"}
                                              << "rotate: angle: Please enter a number between 1 and 360.";
         QTest::newRow("integer out of range") << QStringList{in, "-o", "a.png", "-x", "median:aperture-x=9"}
@@ -145,7 +149,8 @@ private slots:
                                       << "erode: iterations: Please enter a positive integer.";
         QTest::newRow("no such entry") << QStringList{in, "-o", "a.png", "-x", "rotate:interpolation=bilinear"}
                                        << "rotate: interpolation: Please enter an integer.";
-        QTest::newRow("bad -j") << QStringList{in, "-o", "a.png", "-j", "0"} << "-j: Please enter an integer between 1 and 1024.";
+        QTest::newRow("bad -j") << QStringList{in, "-o", "a.png", "-j", "0"}
+                                << "-j: Please enter an integer between 1 and 1024.";
     }
     void usageErrors()
     {
@@ -165,14 +170,15 @@ private slots:
         QTemporaryDir dir;
         const QString strBad = QStringLiteral(LUMIVO_TEST_DATA "/truncated-half.png");
         const QString strOut = dir.filePath(QStringLiteral("out"));
-        const SRun run = RunCli({Sample("circles-24.bmp"), strBad, Sample("plasma-8.bmp"), QStringLiteral("-d"),
-                                 strOut, QStringLiteral("-x"), QStringLiteral("invert")});
+        const SRun run = RunCli({Sample("circles-24.bmp"), strBad, Sample("plasma-8.bmp"), QStringLiteral("-d"), strOut,
+                                 QStringLiteral("-x"), QStringLiteral("invert")});
         QCOMPARE(run.nExit, 1);
         QCOMPARE(run.strErr, QStringLiteral("lumivo-cli: %1: cannot read\n").arg(strBad)); // no progress line either
         QCOMPARE(QDir(strOut).entryList(QDir::Files), (QStringList{"circles-24.bmp", "plasma-8.bmp"}));
 
         // An operation that gives nothing for one image fails that file only.
-        const SRun depth = RunCli({Sample("circles-24.bmp"), Sample("plasma-8.bmp"), "-d", strOut, "-x", "to-8-bits-wu"});
+        const SRun depth =
+            RunCli({Sample("circles-24.bmp"), Sample("plasma-8.bmp"), "-d", strOut, "-x", "to-8-bits-wu"});
         QCOMPARE(depth.nExit, 1);
         QVERIFY(depth.strErr.contains(QStringLiteral("plasma-8.bmp: to-8-bits-wu gave no result")));
     }

@@ -189,7 +189,8 @@ private slots:
     void everyCommandNamesADeclaredOperation()
     {
         for (const SProcessingCommand& command : ProcessingCommands())
-            QVERIFY2(!command.pszOperation || FindOperation(QString::fromLatin1(command.pszOperation)), command.pszOperation);
+            QVERIFY2(!command.pszOperation || FindOperation(QString::fromLatin1(command.pszOperation)),
+                     command.pszOperation);
     }
 
     void enablingRules()
