@@ -1,53 +1,55 @@
 #pragma once
-// Parameter dialogs of the geometric operations.
-#include "framework/Dialog.h"
+// Parameter dialogs of the geometric operations. Their fields and the members' starting values are the
+// operations' declarations (processing/Operations.cpp).
+#include "commands/OperationFields.h"
 
 // Zoom, Decimate and Resize: destination and source factors and the interpolation.
-class CDialogGeometricSettings : public CDialog {
+class CDialogGeometricSettings : public COperationDialog {
     Q_OBJECT
 public:
-    explicit CDialogGeometricSettings(QWidget* pParent = nullptr);
-    int m_nDstX = 0;
-    int m_nSrcX = 0;
-    int m_nDstY = 0;
-    int m_nSrcY = 0;
-    int m_nInterpolation = 0;
+    // pszOperation: "zoom", "decimate" or "resize", whose starting factors the fields take.
+    explicit CDialogGeometricSettings(const char* pszOperation, QWidget* pParent = nullptr);
+    int m_nDstX = {};
+    int m_nSrcX = {};
+    int m_nDstY = {};
+    int m_nSrcY = {};
+    int m_nInterpolation = {};
 };
 
-class CDialogDecimateBlur : public CDialog {
+class CDialogDecimateBlur : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogDecimateBlur(QWidget* pParent = nullptr);
-    unsigned m_nMaskX = 3;
-    unsigned m_nMaskY = 3;
-    int m_nInterpolation = 0;
-    int m_nDstX = 1;
-    int m_nSrcX = 2;
-    int m_nDstY = 1;
-    int m_nSrcY = 2;
+    unsigned m_nMaskX = {};
+    unsigned m_nMaskY = {};
+    int m_nInterpolation = {};
+    int m_nDstX = {};
+    int m_nSrcX = {};
+    int m_nDstY = {};
+    int m_nSrcY = {};
 };
 
-class CMirrorDialog : public CDialog {
+class CMirrorDialog : public COperationDialog {
     Q_OBJECT
 public:
     explicit CMirrorDialog(QWidget* pParent = nullptr);
-    bool m_bHorizontal = true;
-    bool m_bVertical = false;
+    bool m_bHorizontal = {};
+    bool m_bVertical = {};
 };
 
-class CDialogRotate : public CDialog {
+class CDialogRotate : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogRotate(QWidget* pParent = nullptr);
-    double m_dAngle = 90.0;
-    int m_nInterpolation = 0;
+    double m_dAngle = {};
+    int m_nInterpolation = {};
 };
 
-class CDialogShear : public CDialog {
+class CDialogShear : public COperationDialog {
     Q_OBJECT
 public:
     explicit CDialogShear(QWidget* pParent = nullptr);
-    double m_dShearX = 0.2;
-    double m_dShearY = 0.1;
-    int m_nInterpolation = 0;
+    double m_dShearX = {};
+    double m_dShearY = {};
+    int m_nInterpolation = {};
 };

@@ -18,9 +18,10 @@ struct SProcessingCommand {
     int nId;
     const char* pszTitle; // title of the result document
     EEnableRule eRule;
-    // Asks for the parameters (commands with a dialog) and gives the operation; an empty function
-    // when the dialog was cancelled or the command does its work itself (or nothing).
-    FnOperation (*fnPrepare)(CLumivoDoc& doc);
+    // Asks for the parameters (commands with a dialog) and gives operation pszOperation with them; an
+    // empty function when the dialog was cancelled or the command does its work itself (or nothing).
+    FnOperation (*fnPrepare)(CLumivoDoc& doc, const char* pszOperation);
+    const char* pszOperation; // the operation's name in the core's declaration; null for none
 };
 
 std::span<const SProcessingCommand> ProcessingCommands();

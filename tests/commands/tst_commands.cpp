@@ -4,6 +4,7 @@
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
+#include "processing/Operations.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 
@@ -182,6 +183,14 @@ private slots:
         });
         QVERIFY(m_pApp->GetMainWnd()->ExecuteCommand(ID_GEOM_MIRROR));
         QCOMPARE(m_pApp->m_pDocTemplate->GetDocuments().back()->GetTitle(), QStringLiteral("Mirror image"));
+    }
+
+    // A command runs its operation by name: every name must be declared.
+    void everyCommandNamesADeclaredOperation()
+    {
+        for (const SProcessingCommand& command : ProcessingCommands())
+            QVERIFY2(!command.pszOperation || FindOperation(QString::fromLatin1(command.pszOperation)),
+                     command.pszOperation);
     }
 
     void enablingRules()
