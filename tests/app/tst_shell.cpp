@@ -30,10 +30,7 @@ CMainFrame* MainFrame()
 
 CLumivoView* ShowImage(int nWidth, int nHeight)
 {
-    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, 24);
-    CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(pBitmap, QStringLiteral("Shell image"), 0);
-    QCoreApplication::processEvents();
-    return pDoc ? static_cast<CLumivoView*>(pDoc->GetViews().front()) : nullptr;
+    return Show(FreeImage_Allocate(nWidth, nHeight, 24), QStringLiteral("Shell image"));
 }
 
 // Records the region of every paint a widget receives.
@@ -56,33 +53,25 @@ protected:
 class CTestShell : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
-    QSet<QWidget*> m_windowsBefore;
+    CAppFixture m_app;
 
 private slots:
     void initTestCase()
     {
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        QVERIFY(m_app.Start());
         // A start with the no-logo switch shows no splash.
         QVERIFY(!CSplashWnd::Current());
-        m_pApp->CloseAllDocuments();
         QVERIFY(QTest::qWaitForWindowExposed(MainFrame()));
-        MainFrame()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(MainFrame()));
-        m_windowsBefore = TopLevelWidgets();
     }
-
+    void init() { m_app.Reset(); }
     void cleanup()
     {
         if (CSplashWnd* pSplash = CSplashWnd::Current())
             pSplash->HideSplashScreen();
         CSplashWnd::EnableSplashScreen(false);
-        m_pApp->CloseAllDocuments();
-        QCOMPARE(TopLevelWidgets(), m_windowsBefore);
+        m_app.Check();
     }
-
-    void cleanupTestCase() { m_pApp.reset(); }
+    void cleanupTestCase() { m_app.Stop(); }
 
     // --- splash ------------------------------------------------------------------------------------
 
