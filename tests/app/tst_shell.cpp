@@ -50,28 +50,22 @@ protected:
 
 } // namespace
 
-class CTestShell : public QObject {
+class CTestShell : public CAppTestCase {
     Q_OBJECT
-private:
-    CAppFixture m_app;
-
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_app.Start());
+        CAppTestCase::initTestCase();
         // A start with the no-logo switch shows no splash.
         QVERIFY(!CSplashWnd::Current());
-        QVERIFY(QTest::qWaitForWindowExposed(MainFrame()));
     }
-    void init() { m_app.Reset(); }
     void cleanup()
     {
         if (CSplashWnd* pSplash = CSplashWnd::Current())
             pSplash->HideSplashScreen();
         CSplashWnd::EnableSplashScreen(false);
-        m_app.Check();
+        CAppTestCase::cleanup();
     }
-    void cleanupTestCase() { m_app.Stop(); }
 
     // --- splash ------------------------------------------------------------------------------------
 

@@ -113,17 +113,9 @@ time_t ThatSecond(time_t*)
 }
 } // namespace
 
-class CTestCommandRows : public QObject {
+class CTestCommandRows : public CAppTestCase {
     Q_OBJECT
-private:
-    CAppFixture m_app;
-
 private slots:
-    void initTestCase() { QVERIFY(m_app.Start()); }
-    void init() { m_app.Reset(); }
-    void cleanup() { m_app.Check(); }
-    void cleanupTestCase() { m_app.Stop(); }
-
     void everyRowRunsItsOperation_data()
     {
         QTest::addColumn<int>("nId");

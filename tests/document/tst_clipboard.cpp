@@ -47,23 +47,16 @@ FIBITMAP* LoadFromMemory(const QByteArray& data)
 }
 } // namespace
 
-class CTestClipboard : public QObject {
+class CTestClipboard : public CAppTestCase {
     Q_OBJECT
-private:
-    CAppFixture m_app;
-
 private slots:
     void initTestCase()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
             QSKIP("xclip is not installed: no other program to exchange the clipboard with");
         QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
-        QVERIFY(m_app.Start());
-        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
+        CAppTestCase::initTestCase();
     }
-    void init() { m_app.Reset(); }
-    void cleanup() { m_app.Check(); }
-    void cleanupTestCase() { m_app.Stop(); }
 
     void pasteFollowsAnotherProgramsClipboard()
     {

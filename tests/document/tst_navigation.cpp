@@ -61,23 +61,9 @@ void TypeKey(CLumivoView* pView, Qt::Key eKey, const QString& strText)
 
 } // namespace
 
-class CTestNavigation : public QObject {
+class CTestNavigation : public CAppTestCase {
     Q_OBJECT
-private:
-    CAppFixture m_app;
-    CWinApp* m_pApp = nullptr;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_app.Start());
-        m_pApp = &m_app.App();
-        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
-    }
-    void init() { m_app.Reset(); }
-    void cleanup() { m_app.Check(); }
-    void cleanupTestCase() { m_app.Stop(); }
-
     // --- conversions ------------------------------------------------------------------------------
 
     void conversionEnabling_data()

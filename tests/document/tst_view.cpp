@@ -124,11 +124,9 @@ void Paint(CLumivoView* pView)
 
 } // namespace
 
-class CTestView : public QObject {
+class CTestView : public CAppTestCase {
     Q_OBJECT
 private:
-    CAppFixture m_app;
-    CWinApp* m_pApp = nullptr;
 
     // A bitmap whose neighbouring pixels differ, at any depth.
     static FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp, bool b565)
@@ -191,16 +189,6 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_app.Start());
-        m_pApp = &m_app.App();
-        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
-    }
-    void init() { m_app.Reset(); }
-    void cleanup() { m_app.Check(); }
-    void cleanupTestCase() { m_app.Stop(); }
-
     // --- zoom -------------------------------------------------------------------------------------
 
     void zoomLimits_data()

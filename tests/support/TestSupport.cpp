@@ -256,6 +256,13 @@ void CAppFixture::Stop()
     QCOMPARE(TopLevelWidgets(), m_windowsBefore);
 }
 
+void CAppTestCase::initTestCase()
+{
+    QVERIFY(m_app.Start());
+    m_pApp = &m_app.App();
+    QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
+}
+
 CMDIFrameWnd* MainWnd()
 {
     return AfxGetMainWnd();

@@ -6,6 +6,7 @@
 #include "framework/WinApp.h"
 #include "support/TestImages.h"
 
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,21 @@ public:
 private:
     std::unique_ptr<CWinApp> m_pApp;
     QSet<QWidget*> m_windowsBefore, m_windowsReset;
+};
+
+// A test class on one application for all its test functions: each starts with no document and the
+// main window active, and ends checked for modal drivers still waiting and windows left behind.
+class CAppTestCase : public QObject {
+    Q_OBJECT
+protected:
+    CAppFixture m_app;
+    CWinApp* m_pApp = nullptr;
+
+protected slots:
+    void initTestCase();
+    void init() { m_app.Reset(); }
+    void cleanup() { m_app.Check(); }
+    void cleanupTestCase() { m_app.Stop(); }
 };
 
 CMDIFrameWnd* MainWnd();
