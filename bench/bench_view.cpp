@@ -59,9 +59,8 @@ struct SShownImage {
 
     SShownImage(int nWidth, int nHeight)
     {
-        doc.m_pBitmap = MakeBitmap(nWidth, nHeight);
-        doc.RefreshImageInfo();
         pView = std::make_unique<CLumivoView>(&doc);
+        doc.ReplaceImage(CBitmapPtr(MakeBitmap(nWidth, nHeight)), 0.0);
         pView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         pView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         const int nEdge = 2 * pView->frameWidth();

@@ -35,7 +35,8 @@ void SCommandLineInfo::Parse(const QStringList& args)
 CLumivoApp::CLumivoApp() : CWinApp(LumivoResources())
 {
     Q_INIT_RESOURCE(lumivo); // icons live in the static user-interface library
-    OnCommand(ID_WINDOW_CLOSE_ALL, [this] { OnCloseAll(); }, [](CCmdUI& ui) { ui.Enable(); });
+    OnCommand(
+        ID_WINDOW_CLOSE_ALL, [this] { OnCloseAll(); }, [](CCmdUI& ui) { ui.Enable(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     OnCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
@@ -56,20 +57,17 @@ bool CLumivoApp::InitInstance(const QStringList& args)
 
     // 5. The one document template: image document, child frame, image view.
     m_pDocTemplate = new CDocTemplate(
-        LoadString(IDR_LUMIVOTYPE),
-        {[] {
-             auto* pDoc = new CLumivoDoc;
-             AddProcessingCommands(*pDoc);
-             return pDoc;
-         }, [] { return new CChildFrame; },
-         [](CDocument* pDoc) { return new CLumivoView(static_cast<CLumivoDoc*>(pDoc)); }});
+        LoadString(IDR_LUMIVOTYPE), {[] {
+                                         auto* pDoc = new CLumivoDoc;
+                                         AddProcessingCommands(*pDoc);
+                                         return pDoc;
+                                     },
+                                     [] { return new CChildFrame; },
+                                     [](CDocument* pDoc) { return new CLumivoView(static_cast<CLumivoDoc*>(pDoc)); }});
 
     // 6-7. The main frame.
     auto* pMainFrame = new CMainFrame;
-    if (!pMainFrame->LoadFrame()) {
-        delete pMainFrame;
-        return false;
-    }
+    pMainFrame->LoadFrame();
     m_pMainWnd = pMainFrame;
     m_pDocTemplate->SetMdiArea(pMainFrame->GetMDIClient());
 
@@ -87,7 +85,8 @@ bool CLumivoApp::InitInstance(const QStringList& args)
     case SCommandLineInfo::FilePrint:
         if (!OpenDocumentFile(cmdInfo.m_strFileName))
             return false;
-        pMainFrame->ExecuteCommand(ID_FILE_PRINT_DIRECT);
+        if (pMainFrame->ExecuteCommand(ID_FILE_PRINT_DIRECT))
+            m_nExitCode = 0;
         return false; // printing from the command line ends the program
     case SCommandLineInfo::FileNothing: break;
     }

@@ -20,12 +20,17 @@ public:
     CLumivoApp();
     ~CLumivoApp() override;
 
-    // Start-up in the program's order; false ends the program. args exclude the program name.
+    // Start-up in the program's order; false ends the program with ExitCode(). args exclude the
+    // program name.
     bool InitInstance(const QStringList& args);
+    // 0 after printing from the command line, 1 when start-up failed.
+    int ExitCode() const { return m_nExitCode; }
 
 private:
     void OnAppAbout();
     void OnFileNew();
     void OnFilePrintSetup();
     void OnCloseAll();
+
+    int m_nExitCode = 1;
 };

@@ -10,6 +10,10 @@
 #include "framework/WinApp.h"
 #include "res/CommandIds.h"
 #include "res/LumivoResources.h"
+#include "tools/ColorPickerDlg.h"
+#include "tools/HexEditDlgDlg.h"
+#include "ui/DialogToolbars.h"
+#include "ui/DlgUsage.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -32,6 +36,23 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
+    OnCommand(
+        ID_VIEW_TOOLBARS_DIALOG,
+        [this] {
+            CDialogToolbars dialog(this, this);
+            dialog.exec();
+        },
+        [](CCmdUI& ui) { ui.Enable(); });
+    OnCommandRange(
+        ID_HELP_USAGE, ID_HELP_USAGE2,
+        [this](int) {
+            CDlgUsage dialog(this);
+            dialog.exec();
+        },
+        [](int, CCmdUI& ui) { ui.Enable(); });
+
+    OnCommand(ID_VIEW_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
+    OnCommand(ID_FILE_HEX_VIEW, [this] { CHexEditDlgDlg(this).DoModal(); });
 
     // What the clipboard offers is asked once per change, not on every idle pass.
     QClipboard* pClipboard = QApplication::clipboard();
@@ -45,7 +66,7 @@ CMainFrame::~CMainFrame()
     qApp->removeEventFilter(this);
 }
 
-bool CMainFrame::LoadFrame()
+void CMainFrame::LoadFrame()
 {
     setWindowTitle(AfxGetApp()->LoadString(IDR_MAINFRAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumivo.svg")));
@@ -64,7 +85,6 @@ bool CMainFrame::LoadFrame()
     UpdateLockPanes();
 
     CSplashWnd::ShowSplashScreen(this);
-    return true;
 }
 
 void CMainFrame::OnFileOpen()
@@ -76,23 +96,31 @@ void CMainFrame::OnFileOpen()
 
 void CMainFrame::OnEditPaste()
 {
-    CDocTemplate* pTemplate = AfxGetApp()->m_pDocTemplate;
-    auto* pDoc = pTemplate ? dynamic_cast<CLumivoDoc*>(pTemplate->OpenDocumentFile(QString(), true)) : nullptr;
+    CLumivoDoc* pDoc = CLumivoDoc::CreateEmptyDocument();
     if (!pDoc)
         return;
-    PasteClipboardInto(*pDoc);
     pDoc->SetTitle(QStringLiteral("Clipboard Image "));
-    pDoc->UpdateAllViews(nullptr, CLumivoDoc::HINT_NEW_IMAGE);
-    pDoc->ShowImageStatus();
+    PasteClipboardInto(*pDoc);
+}
+
+void CMainFrame::OnBackgroundColor()
+{
+    QColor crBackground = m_pMdiClient->m_crBackground;
+    if (!PickColor(crBackground))
+        return;
+    m_pMdiClient->m_crBackground = crBackground;
+    // The whole window, without erasing: the MDI area paints its own background.
+    update();
+    m_pMdiClient->viewport()->update();
 }
 
 void CMainFrame::UpdateLockPanes()
 {
     SLockKeys keys;
     const bool bKnown = QueryLockKeys(keys);
-    SetPaneText(4, bKnown && keys.bCaps ? QStringLiteral("CAP") : QString(), false);
-    SetPaneText(5, bKnown && keys.bNum ? QStringLiteral("NUM") : QString(), false);
-    SetPaneText(6, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
+    SetPaneText(ID_INDICATOR_CAPS, bKnown && keys.bCaps ? QStringLiteral("CAP") : QString(), false);
+    SetPaneText(ID_INDICATOR_NUM, bKnown && keys.bNum ? QStringLiteral("NUM") : QString(), false);
+    SetPaneText(ID_INDICATOR_SCRL, bKnown && keys.bScroll ? QStringLiteral("SCRL") : QString(), false);
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)

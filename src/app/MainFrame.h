@@ -11,8 +11,8 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Builds bars, status bar and MDI client and shows the splash when allowed; false on failure.
-    bool LoadFrame();
+    // Builds bars, status bar and MDI client and shows the splash when allowed.
+    void LoadFrame();
     CLogoMdi* GetLogoMdi() const { return m_pMdiClient; }
 
 protected:
@@ -23,6 +23,7 @@ protected:
 private:
     void OnFileOpen();
     void OnEditPaste();
+    void OnBackgroundColor();
     void UpdateLockPanes();
 
     CLogoMdi* m_pMdiClient = nullptr;

@@ -24,7 +24,8 @@ void CSplashWnd::ShowSplashScreen(QWidget* pParent)
 }
 
 CSplashWnd::CSplashWnd(QWidget* pParent)
-    : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint), m_bitmap(CreatePicture())
+    // Kept above the main window, which a window manager would otherwise raise over it when it shows.
+    : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_bitmap(CreatePicture())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating); // the main window keeps the keyboard

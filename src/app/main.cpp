@@ -11,6 +11,6 @@ int main(int argc, char* argv[])
     args.removeFirst();
     CLumivoApp app;
     if (!app.InitInstance(args))
-        return 1;
+        return app.ExitCode();
     return QApplication::exec();
 }

@@ -17,10 +17,10 @@ constexpr int kSliderMiddle = 200;
 }
 
 CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProcessor& processor, QWidget* pParent)
-    : CDialog(pParent), m_doc(doc), m_processor(processor), m_pStartBitmap(processor.m_pSrcBitmap)
+    : CDialog(pParent), m_doc(doc), m_processor(processor)
 {
     setWindowTitle(QStringLiteral("Adjust Brightness \\ Contrast"));
-    // A caption without a close box: the buttons (or Escape) end it.
+    // A caption without a close box or the minimise and maximise buttons: OK, CANCEL or Escape end it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     ButtonBox()->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("CANCEL"));
     auto fnAddSlider = [this](const QString& strLabel, const char* pszSlider, const char* pszText, QLabel*& pText) {
@@ -42,6 +42,11 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
     };
     m_pBrightness = fnAddSlider(QStringLiteral("Brightness"), "slider1067", "static1071", m_pBrightnessText);
     m_pContrast = fnAddSlider(QStringLiteral("Contrast"), "slider1068", "static1072", m_pContrastText);
+    // The sliders on the left, OK and CANCEL stacked on the right.
+    auto* pOuter = static_cast<QBoxLayout*>(layout());
+    pOuter->setDirection(QBoxLayout::LeftToRight);
+    ButtonBox()->setOrientation(Qt::Vertical);
+    pOuter->setAlignment(ButtonBox(), Qt::AlignTop);
 
     m_pWork = m_processor.PrepareAdjust();
     if (m_pWork) {
@@ -57,8 +62,6 @@ CDialogBrightnessContrast::~CDialogBrightnessContrast()
 {
     iplDeallocate(m_pWork, IPL_IMAGE_ALL);
     CImageProcessor::FreeLUTs(m_ppLuts, m_nChannels);
-    if (m_doc.m_pBitmap != m_pStartBitmap)
-        FreeImage_Unload(m_pStartBitmap);
 }
 
 void CDialogBrightnessContrast::OnSliderMoved()
@@ -72,30 +75,19 @@ void CDialogBrightnessContrast::OnSliderMoved()
     for (int c = 0; c < m_nChannels; ++c)
         CImageProcessor::FillAdjustTable(s, m_ppLuts[c]->value);
     // Every preview starts from the starting picture, translated once when the dialog opened; the
-    // previous preview's bitmap receives the new one.
+    // processor writes each one into the same result bitmap, which the document shows.
     FIBITMAP* pPreview = m_processor.AdjustBrightnessContrast(m_pWork, b, m_ppLuts);
     if (!pPreview)
         return;
-    FIBITMAP* pShown = m_doc.m_pBitmap;
-    ShowInDocument(pPreview);
-    if (pShown != m_pStartBitmap && pShown != pPreview)
-        FreeImage_Unload(pShown);
-}
-
-void CDialogBrightnessContrast::ShowInDocument(FIBITMAP* pBitmap)
-{
-    m_doc.m_pBitmap = pBitmap;
-    m_doc.RefreshImageInfo();
-    m_doc.UpdateAllViews(nullptr, 0);
+    CBitmapPtr pShown = m_doc.ReplaceImage(CBitmapPtr(pPreview), m_doc.m_dElapsed, 0);
+    if (!m_pStart)
+        m_pStart = std::move(pShown);
 }
 
 void CDialogBrightnessContrast::done(int nResult)
 {
-    if (nResult != QDialog::Accepted && m_doc.m_pBitmap != m_pStartBitmap) {
-        FIBITMAP* pPreview = m_doc.m_pBitmap;
-        ShowInDocument(m_pStartBitmap);
-        FreeImage_Unload(pPreview);
-    }
-    m_processor.m_pDstBitmap = nullptr; // the preview, if kept, is the document's now
+    if (nResult != QDialog::Accepted && m_pStart)
+        m_doc.ReplaceImage(std::move(m_pStart), m_doc.m_dElapsed, 0); // the preview comes back and goes
+    m_processor.m_pDstBitmap = nullptr;                               // the preview, if any, is the document's
     CDialog::done(nResult);
 }

@@ -3,12 +3,12 @@
 // the document showed when the dialog opened and shows it in the document at once. OK keeps the last
 // picture; CANCEL (also Escape) puts the starting one back.
 #include "framework/Dialog.h"
+#include "image/Bitmap.h"
 
 class CImageProcessor;
 class CLumivoDoc;
 class QLabel;
 class QSlider;
-struct FIBITMAP;
 struct IplImage;
 struct IplLUT;
 
@@ -29,12 +29,10 @@ protected:
 private:
     // Brightness b and contrast s from the sliders (-200 .. 200), the preview made and shown.
     void OnSliderMoved();
-    // The document shows pBitmap (its cached values re-read, its views redrawn).
-    void ShowInDocument(FIBITMAP* pBitmap);
 
     CLumivoDoc& m_doc;
     CImageProcessor& m_processor;
-    FIBITMAP* m_pStartBitmap;    // the document's bitmap when the dialog opened
+    CBitmapPtr m_pStart;         // the starting picture once a preview shows instead
     IplImage* m_pWork = nullptr; // source + brightness
     IplLUT** m_ppLuts = nullptr; // the contrast table, one per channel
     int m_nChannels = 0;

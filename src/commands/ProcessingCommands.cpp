@@ -1,12 +1,12 @@
 #include "commands/ProcessingCommands.h"
 
-#include "image/Bitmap.h"
-#include "document/LumivoDoc.h"
-#include "framework/WinApp.h"
 #include "commands/BrightnessContrastDlg.h"
 #include "commands/GeometricDialogs.h"
-#include "processing/ImageProcessor.h"
 #include "commands/PixelDialogs.h"
+#include "document/LumivoDoc.h"
+#include "framework/WinApp.h"
+#include "image/Bitmap.h"
+#include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
 #include "res/CommandIds.h"
 
@@ -56,15 +56,12 @@ FnOperation PrepareMirror(CLumivoDoc&)
 {
     return AskThen<CMirrorDialog>([](auto&) {},
                                   [](const CMirrorDialog& d) -> FnOperation {
-                                      const bool bHorizontal = d.m_bHorizontal;
-                                      const bool bVertical = d.m_bVertical;
-                                      return [=](CImageProcessor& processor) -> std::optional<FIBITMAP*> {
-                                          if (!bHorizontal && !bVertical) {
-                                              AfxMessageBox(QStringLiteral("Not flip axis specified"), QMessageBox::Ok);
-                                              return std::nullopt;
-                                          }
-                                          return processor.Mirror(bHorizontal ? (bVertical ? -1 : 0) : 1);
-                                      };
+                                      if (!d.m_bHorizontal && !d.m_bVertical) {
+                                          AfxMessageBox(QStringLiteral("Not flip axis specified"), QMessageBox::Ok);
+                                          return {};
+                                      }
+                                      const int nAxis = d.m_bHorizontal ? (d.m_bVertical ? -1 : 0) : 1;
+                                      return [nAxis](CImageProcessor& processor) { return processor.Mirror(nAxis); };
                                   });
 }
 
@@ -159,7 +156,8 @@ FnOperation PrepareBlackWhite(CLumivoDoc& doc)
     auto pShared = std::make_shared<CBitmapPtr>(std::move(pGrey));
     return AskThen<CDialogThreshold>([](auto&) {},
                                      [pShared](const CDialogThreshold& d) -> FnOperation {
-                                         return [pShared, n = int(d.m_nThreshold)](CImageProcessor& processor) {
+                                         return [pShared,
+                                                 n = int(d.m_nThreshold)](CImageProcessor& processor) -> FIBITMAP* {
                                              if (!*pShared)
                                                  return processor.Threshold(n);
                                              FIBITMAP* pResult = CImageProcessor(pShared->get()).Threshold(n);
@@ -262,35 +260,28 @@ bool IsProcessingEnabled(EEnableRule eRule, int nBpp)
 
 void RunProcessingCommand(CLumivoDoc& doc, const SProcessingCommand& command)
 {
-    if (!command.fnPrepare)
-        return;
     CImageProcessor processor(doc.m_pBitmap);
     const FnOperation fnOperation = command.fnPrepare(doc);
     if (!fnOperation)
         return; // cancelled: nothing measured, nothing changed
     const CStopwatch clock;
-    std::optional<FIBITMAP*> result;
+    FIBITMAP* pResult = nullptr;
     {
         CWaitCursor wait;
         try {
-            result = fnOperation(processor);
+            pResult = fnOperation(processor);
         } catch (...) {
-            result = nullptr; // an operation that throws produced nothing
+            pResult = nullptr; // an operation that throws produced nothing
         }
-        if (!result)
-            return;
         doc.m_dElapsed = clock.Elapsed();
     }
-    CLumivoDoc::CreateResultDocument(*result, QString::fromUtf8(command.pszTitle), doc.m_dElapsed);
+    CLumivoDoc::CreateResultDocument(pResult, QString::fromUtf8(command.pszTitle), doc.m_dElapsed);
 }
 
 void AddProcessingCommands(CLumivoDoc& doc)
 {
-    for (const SProcessingCommand& command : ProcessingCommands()) {
-        if (!command.fnPrepare)
-            continue; // not available: no handler, so the command stays disabled
+    for (const SProcessingCommand& command : ProcessingCommands())
         doc.OnCommand(
             command.nId, [&doc, &command] { RunProcessingCommand(doc, command); },
             [&doc, &command](CCmdUI& ui) { ui.Enable(IsProcessingEnabled(command.eRule, doc.m_nBpp)); });
-    }
 }

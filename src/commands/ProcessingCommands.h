@@ -1,7 +1,6 @@
 #pragma once
 // The processing commands of the image document: one table row per command, one handler for all.
 #include <functional>
-#include <optional>
 #include <span>
 
 struct FIBITMAP;
@@ -12,16 +11,15 @@ class CLumivoDoc;
 enum EEnableRule { ENABLE_ALWAYS, ENABLE_MORE_THAN_1BIT, ENABLE_8BIT_OR_MORE };
 
 // The operation a command runs once its parameters are known, from the processor over the source
-// into a new bitmap (or null). An empty optional abandons the command before anything is measured.
-using FnOperation = std::function<std::optional<FIBITMAP*>(CImageProcessor&)>;
+// into a new bitmap (or null, which opens nothing).
+using FnOperation = std::function<FIBITMAP*(CImageProcessor&)>;
 
 struct SProcessingCommand {
     int nId;
     const char* pszTitle; // title of the result document
     EEnableRule eRule;
     // Asks for the parameters (commands with a dialog) and gives the operation; an empty function
-    // when the dialog was cancelled or the command does its work itself (or nothing). Null for
-    // commands that are not available.
+    // when the dialog was cancelled or the command does its work itself (or nothing).
     FnOperation (*fnPrepare)(CLumivoDoc& doc);
 };
 

@@ -1,15 +1,15 @@
 #include "document/LumivoDoc.h"
 
-#include "image/Bitmap.h"
 #include "document/Clipboard.h"
 #include "document/Conversions.h"
 #include "document/FileDialogs.h"
-#include "image/FolderList.h"
-#include "image/ImageFormats.h"
 #include "framework/AfxRes.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
+#include "image/FolderList.h"
+#include "image/ImageFormats.h"
+#include "res/CommandIds.h"
 
 #include <FreeImage.h>
 #include <QFileInfo>
@@ -18,7 +18,6 @@
 
 CLumivoDoc::CLumivoDoc()
 {
-    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     OnCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     OnCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
@@ -30,10 +29,16 @@ CLumivoDoc::~CLumivoDoc()
     FreeImage_Unload(m_pBitmap);
 }
 
-void CLumivoDoc::SetBitmap(FIBITMAP* pBitmap)
+CBitmapPtr CLumivoDoc::ReplaceImage(CBitmapPtr pBitmap, double dElapsed, int nHint)
 {
-    m_pBitmap = pBitmap;
+    // The same bitmap again means it changed in place: nothing to give back.
+    CBitmapPtr pOld(pBitmap.get() == m_pBitmap ? nullptr : m_pBitmap);
+    m_pBitmap = pBitmap.release();
     RefreshImageInfo();
+    m_dElapsed = dElapsed;
+    UpdateAllViews(nullptr, nHint);
+    ShowImageStatus();
+    return pOld;
 }
 
 void CLumivoDoc::RefreshImageInfo()
@@ -51,8 +56,8 @@ void CLumivoDoc::ShowImageStatus()
     CMDIFrameWnd* pFrame = AfxGetMainWnd();
     if (!m_pBitmap || !pFrame)
         return;
-    pFrame->SetPaneText(3, QString::asprintf("[%dx%dx%d]", m_nWidth, m_nHeight, m_nBpp));
-    pFrame->SetPaneText(1, QString::asprintf("Time : %3.3f", m_dElapsed));
+    pFrame->SetPaneText(ID_INDICATOR_IMAGE, QString::asprintf("[%dx%dx%d]", m_nWidth, m_nHeight, m_nBpp));
+    pFrame->SetPaneText(ID_INDICATOR_TIME, QString::asprintf("Time : %3.3f", m_dElapsed));
 }
 
 int CLumivoDoc::ReadPixel(int x, int y, int& nIndex, uint32_t& rgb) const
@@ -72,42 +77,51 @@ bool CLumivoDoc::IsInsideImage(int x, int y) const
     return x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight;
 }
 
-bool CLumivoDoc::OnNewDocument()
-{
-    if (!CDocument::OnNewDocument())
-        return false;
-    m_pBitmap = nullptr;
-    return true;
-}
-
 bool CLumivoDoc::OnOpenDocument(const QString& strPath)
 {
     if (!CDocument::OnOpenDocument(strPath))
         return false;
     CWaitCursor wait;
     const CStopwatch clock;
-    FIBITMAP* pBitmap = LoadBitmapFile(strPath);
+    CBitmapPtr pBitmap(LoadBitmapFile(strPath));
     if (!pBitmap)
         return false;
-    SetBitmap(pBitmap);
     m_strImagePath = strPath;
     ScanFolder();
-    m_dElapsed = clock.Elapsed();
-    ShowImageStatus();
-    UpdateAllViews(nullptr, HINT_NEW_IMAGE);
+    ReplaceImage(std::move(pBitmap), clock.Elapsed());
     return true;
 }
 
-bool CLumivoDoc::LoadImageFile(const QString& strPath)
+bool CLumivoDoc::CanStepFile(int nStep) const
 {
-    if (!CDocument::OnOpenDocument(strPath))
+    if (m_strImagePath.isEmpty())
         return false;
-    FIBITMAP* pBitmap = LoadBitmapFile(strPath);
-    if (!pBitmap)
-        return false;
-    SetBitmap(pBitmap);
-    m_strImagePath = strPath;
-    return true;
+    return nStep > 0 ? m_nFileIndex < m_nFileCount : m_nFileIndex > 1;
+}
+
+void CLumivoDoc::StepFile(int nStep)
+{
+    CWaitCursor wait;
+    if (!CanStepFile(nStep) || m_posFile + nStep < 0 || m_posFile + nStep >= m_fileList.size())
+        return;
+    m_nFileIndex += nStep;
+    m_posFile += nStep;
+    try {
+        m_strImagePath = m_strFolder + m_fileList.at(m_posFile);
+        SetPathName(m_strImagePath, false);
+        CBitmapPtr pBitmap;
+        if (CDocument::OnOpenDocument(m_strImagePath)) // reports a file that cannot be opened
+            pBitmap.reset(LoadBitmapFile(m_strImagePath));
+        if (pBitmap) {
+            ReplaceImage(std::move(pBitmap), m_dElapsed);
+        } else {
+            // The image stays; the views and panes follow the new path.
+            UpdateAllViews(nullptr, 0);
+            ShowImageStatus();
+        }
+    } catch (...) {
+        AfxMessageBox(QStringLiteral("Corrupted file"));
+    }
 }
 
 void CLumivoDoc::ScanFolder()
@@ -133,43 +147,36 @@ void CLumivoDoc::ScanFolder()
 void CLumivoDoc::CreateFromPackedDib(const QByteArray& block)
 {
     const CStopwatch clock;
-    FIBITMAP* pBitmap =
-        CreateBitmapFromPackedDib(reinterpret_cast<const uint8_t*>(block.constData()), size_t(block.size()));
-    if (!pBitmap)
-        return;
-    FreeImage_Unload(m_pBitmap);
-    SetBitmap(pBitmap);
-    m_dElapsed = clock.Elapsed();
+    CBitmapPtr pBitmap(
+        CreateBitmapFromPackedDib(reinterpret_cast<const uint8_t*>(block.constData()), size_t(block.size())));
+    if (pBitmap)
+        ReplaceImage(std::move(pBitmap), clock.Elapsed());
 }
 
 void CLumivoDoc::CreateFromDeviceBitmap(const QImage& image)
 {
     const CStopwatch clock;
-    FIBITMAP* pBitmap = BitmapFromQImage(image);
-    if (!pBitmap)
-        return;
-    FreeImage_Unload(m_pBitmap);
-    SetBitmap(pBitmap);
-    m_dElapsed = clock.Elapsed();
+    CBitmapPtr pBitmap(BitmapFromQImage(image));
+    if (pBitmap)
+        ReplaceImage(std::move(pBitmap), clock.Elapsed());
+}
+
+CLumivoDoc* CLumivoDoc::CreateEmptyDocument()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->m_pDocTemplate
+               ? dynamic_cast<CLumivoDoc*>(pApp->m_pDocTemplate->OpenDocumentFile(QString(), true))
+               : nullptr;
 }
 
 CLumivoDoc* CLumivoDoc::CreateResultDocument(FIBITMAP* pBitmap, const QString& strTitle, double dElapsed)
 {
-    if (!pBitmap)
+    CBitmapPtr pOwned(pBitmap);
+    CLumivoDoc* pDoc = pOwned ? CreateEmptyDocument() : nullptr;
+    if (!pDoc)
         return nullptr;
-    CWinApp* pApp = AfxGetApp();
-    auto* pDoc = pApp && pApp->m_pDocTemplate
-                     ? dynamic_cast<CLumivoDoc*>(pApp->m_pDocTemplate->OpenDocumentFile(QString(), true))
-                     : nullptr;
-    if (!pDoc) {
-        FreeImage_Unload(pBitmap);
-        return nullptr;
-    }
-    pDoc->SetBitmap(pBitmap);
     pDoc->SetTitle(strTitle);
-    pDoc->UpdateAllViews(nullptr, HINT_NEW_IMAGE);
-    pDoc->m_dElapsed = dElapsed;
-    pDoc->ShowImageStatus();
+    pDoc->ReplaceImage(std::move(pOwned), dElapsed);
     return pDoc;
 }
 
@@ -188,13 +195,6 @@ bool CLumivoDoc::SaveImage(const QString& strPath)
     return false;
 }
 
-void CLumivoDoc::OnFileOpen()
-{
-    const QString strPath = PromptOpenImage(AfxGetMainWnd());
-    if (!strPath.isEmpty())
-        AfxGetApp()->OpenDocumentFile(strPath);
-}
-
 void CLumivoDoc::OnEditCopy()
 {
     if (m_pBitmap && !CopyBitmapToClipboard(m_pBitmap))
@@ -207,19 +207,29 @@ void CLumivoDoc::OnFileSave()
         SaveImage(GetPathName());
         return;
     }
-    OnFileSaveAs(); // a document without a file asks for a name first
+    // A document without a file asks for a name first, and then belongs to that file.
+    const QString strPath = AskSavePath();
+    if (!strPath.isEmpty() && SaveImage(strPath))
+        SetPathName(strPath);
 }
 
 void CLumivoDoc::OnFileSaveAs()
 {
+    const QString strPath = AskSavePath();
+    if (!strPath.isEmpty())
+        SaveImage(strPath);
+}
+
+QString CLumivoDoc::AskSavePath() const
+{
     QString strChosen;
     int nFilter = 0;
     if (!PromptSaveImage(AfxGetMainWnd(), strChosen, nFilter))
-        return;
+        return {};
     const QString strPath = SaveAsPath(strChosen, nFilter);
     if (QFileInfo::exists(strPath) &&
         AfxMessageBox(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(GetFileNamePart(strPath)),
                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    SaveImage(strPath);
+        return {};
+    return strPath;
 }

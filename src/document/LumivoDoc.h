@@ -2,6 +2,7 @@
 // One open image: the FreeImage bitmap it owns with the values every other part reads from it,
 // the folder it came from, and the document-level commands.
 #include "framework/Document.h"
+#include "image/Bitmap.h"
 
 #include <QStringList>
 #include <cstdint>
@@ -19,19 +20,23 @@ public:
     CLumivoDoc();
     ~CLumivoDoc() override;
 
-    bool OnNewDocument() override;
     bool OnOpenDocument(const QString& strPath) override;
     bool OnSaveDocument(const QString& strPath) override;
 
-    // Re-reads the cached values from m_pBitmap.
-    void RefreshImageInfo();
-    // Size and depth into status pane 3, elapsed time into pane 1.
+    // The one way the document's image changes: the document takes pBitmap (which may be null),
+    // re-reads the cached values, stores dElapsed, updates its views with nHint and writes the
+    // status panes. Gives back the image it held, so that a preview can put its start back; passing
+    // the bitmap it holds (changed in place) gives back nothing.
+    CBitmapPtr ReplaceImage(CBitmapPtr pBitmap, double dElapsed, int nHint = HINT_NEW_IMAGE);
+    // Size and depth into the image pane, elapsed time into the time pane.
     void ShowImageStatus();
     // Reads pixel (x, y), y counted from the top: status 0 ok, 1 no scan line, -1 unsupported depth.
     int ReadPixel(int x, int y, int& nIndex, uint32_t& rgb) const;
     bool IsInsideImage(int x, int y) const;
-    // Replaces the image from strPath (next/previous file); the caller keeps the old bitmap.
-    bool LoadImageFile(const QString& strPath);
+    // Next (+1) and previous (-1) file of the folder list: whether there is one, and the step. The
+    // position moves first, so after a file that fails to load the next step continues from it.
+    bool CanStepFile(int nStep) const;
+    void StepFile(int nStep);
     // Lists the browsable files of the image's folder and finds the shown one.
     void ScanFolder();
     // Fills the document from a packed device-independent bitmap; an unsound block leaves it empty.
@@ -39,11 +44,14 @@ public:
     // Fills the document from a picture of the screen or of a window.
     void CreateFromDeviceBitmap(const QImage& image);
 
+    // A new, empty, visible document from the application's template (paste, capture and scanner fill
+    // it); null when none can be made.
+    static CLumivoDoc* CreateEmptyDocument();
     // Opens pBitmap as a new untitled document titled strTitle, showing dElapsed as its time. The
     // new document owns the bitmap; when no document can be made the bitmap is released.
     static CLumivoDoc* CreateResultDocument(FIBITMAP* pBitmap, const QString& strTitle, double dElapsed);
 
-    // The image record.
+    // The image record. Read freely; only ReplaceImage changes it.
     FIBITMAP* m_pBitmap = nullptr;
     int m_nWidth = 0;
     int m_nHeight = 0;
@@ -62,11 +70,13 @@ public:
     int m_posFile = -1;   // index of the shown file in m_fileList
 
 private:
-    void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
+    // The Save As dialog and the replace question: the path to write, empty when the user declined.
+    QString AskSavePath() const;
     void OnEditCopy();
     // Writes the image to strPath; "Saving failed! " when it cannot.
     bool SaveImage(const QString& strPath);
-    void SetBitmap(FIBITMAP* pBitmap);
+    // Re-reads the cached values from m_pBitmap.
+    void RefreshImageInfo();
 };

@@ -1,14 +1,16 @@
 #include "document/LumivoView.h"
 
-#include "image/Bitmap.h"
-#include "image/Crop.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
+#include "image/Bitmap.h"
+#include "image/Crop.h"
+#include "image/Pixel16.h"
 #include "res/CommandIds.h"
 
 #include <FreeImage.h>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -46,16 +48,13 @@ struct SFetchIndexed8 {
     static size_t Byte(uint32_t nPosition) { return nPosition; }
     QRgb operator()(const uchar* pRow, uint32_t nPosition) const { return pColours[pRow[nPosition]]; }
 };
-// 16-bit pixels: five bits for red and blue, GreenBits (6 for 565, 5 for 555) for green, each widened
-// by repeating its high bits.
+// 16-bit pixels: five bits for red and blue, GreenBits (6 for 565, 5 for 555) for green.
 template <int GreenBits> struct SFetch16 : SFetchBytes {
     static uint32_t Position(uint32_t x) { return 2 * x; }
     QRgb operator()(const uchar* pRow, uint32_t nPosition) const
     {
-        const unsigned p = pRow[nPosition] | pRow[nPosition + 1] << 8;
-        const unsigned r = p >> (5 + GreenBits) & 31, g = p >> 5 & ((1u << GreenBits) - 1), b = p & 31;
-        const unsigned g8 = g << (8 - GreenBits) | g >> (2 * GreenBits - 8);
-        return 0xFF000000u | (r << 3 | r >> 2) << 16 | g8 << 8 | (b << 3 | b >> 2);
+        const SRgb8 c = Expand16<GreenBits>(pRow[nPosition] | pRow[nPosition + 1] << 8);
+        return 0xFF000000u | uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
     }
 };
 // 24 and 32 bits: blue, green, red in memory, as in a QRgb read on a little-endian machine. A fourth
@@ -279,8 +278,9 @@ QSize CLumivoView::FrameSizeForClient(QSize sizeClient) const
 void CLumivoView::ResizeFrame(QSize sizeOuter)
 {
     QMdiSubWindow* pFrame = GetParentFrame();
+    // Never below the frame's own minimum, so its caption and buttons stay whole.
     if (pFrame && !pFrame->isMinimized() && !pFrame->isMaximized())
-        pFrame->resize(sizeOuter);
+        pFrame->resize(sizeOuter.expandedTo(pFrame->minimumSizeHint()));
 }
 
 void CLumivoView::FitFrameToImage()
@@ -292,8 +292,16 @@ void CLumivoView::FitFrameToImage()
     // Room between the frame's top-left corner and the main window's far edges, in screen pixels.
     const QPoint ptFrame = pFrame->mapToGlobal(QPoint(0, 0));
     const QRect rcMain = pMain->frameGeometry();
-    const int nRoomAcross = rcMain.left() + pMain->width() - ptFrame.x() - 12;
-    const int nRoomDown = rcMain.top() + pMain->height() - ptFrame.y() - 12;
+    int nRoomAcross = rcMain.left() + pMain->width() - ptFrame.x() - 12;
+    int nRoomDown = rcMain.top() + pMain->height() - ptFrame.y() - 12;
+    // The main window's client area includes toolbars and status bar: the frame, caption and close
+    // button included, must also fit inside the visible MDI area.
+    if (const QWidget* pArea = pFrame->mdiArea() ? pFrame->mdiArea()->viewport() : nullptr) {
+        const QPoint ptAreaEnd = pArea->mapToGlobal(QPoint(pArea->width(), pArea->height()));
+        const QSize sizeBorder = FrameSizeForClient(QSize(0, 0));
+        nRoomAcross = std::min(nRoomAcross, ptAreaEnd.x() - ptFrame.x() - sizeBorder.width());
+        nRoomDown = std::min(nRoomDown, ptAreaEnd.y() - ptFrame.y() - sizeBorder.height());
+    }
     const QSize sizeZoomed = ZoomedSize();
     ResizeFrame(
         FrameSizeForClient(QSize(std::min(nRoomAcross, sizeZoomed.width()), std::min(nRoomDown, sizeZoomed.height()))));
@@ -405,42 +413,12 @@ void CLumivoView::OnImageCrop()
 
 bool CLumivoView::CanStepFile(int nStep) const
 {
-    const CLumivoDoc* pDoc = GetDocument();
-    if (!pDoc || pDoc->m_strImagePath.isEmpty())
-        return false;
-    return nStep > 0 ? pDoc->m_nFileIndex < pDoc->m_nFileCount : pDoc->m_nFileIndex > 1;
+    return GetDocument() && GetDocument()->CanStepFile(nStep);
 }
 
 void CLumivoView::StepFile(int nStep)
 {
-    CWaitCursor wait;
-    CLumivoDoc* pDoc = GetDocument();
-    if (!CanStepFile(nStep) || pDoc->m_posFile + nStep < 0 || pDoc->m_posFile + nStep >= pDoc->m_fileList.size())
-        return;
-    // The position moves first: after a failure the next step continues from the file that failed.
-    pDoc->m_nFileIndex += nStep;
-    pDoc->m_posFile += nStep;
-    FIBITMAP* pKept = pDoc->m_pBitmap;
-    try {
-        pDoc->m_strImagePath = pDoc->m_strFolder + pDoc->m_fileList.at(pDoc->m_posFile);
-        pDoc->SetPathName(pDoc->m_strImagePath, false);
-        if (pDoc->LoadImageFile(pDoc->m_strImagePath)) {
-            FreeImage_Unload(pKept);
-            pKept = nullptr;
-            SetScrollSizes(ZoomedSize());
-            FitFrameToImage();
-        }
-        pDoc->ShowImageStatus();
-        pDoc->UpdateAllViews(nullptr, 0);
-    } catch (...) {
-        if (pKept && pDoc->m_pBitmap != pKept) {
-            FreeImage_Unload(pDoc->m_pBitmap);
-            pDoc->m_pBitmap = pKept;
-            pDoc->RefreshImageInfo();
-            pDoc->UpdateAllViews(nullptr, 0);
-        }
-        AfxMessageBox(QStringLiteral("Corrupted file"));
-    }
+    GetDocument()->StepFile(nStep);
 }
 
 void CLumivoView::keyPressEvent(QKeyEvent* pEvent)
@@ -498,7 +476,7 @@ void CLumivoView::mouseMoveEvent(QMouseEvent* pEvent)
             strText = QString::asprintf("[%d,%d] [%d] [RGB=%d:%d:%d]", pt.x(), pt.y(), nIndex, int(rgb >> 16 & 0xFF),
                                         int(rgb >> 8 & 0xFF), int(rgb & 0xFF));
         }
-        pMain->SetPaneText(0, strText, true);
+        pMain->SetPaneText(ID_SEPARATOR, strText, true);
     }
     CView::mouseMoveEvent(pEvent);
 }

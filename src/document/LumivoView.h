@@ -62,8 +62,7 @@ private:
     void OnImageCrop();
     // Shows the crop menu for the finished selection started at ptStart, then repaints without it.
     void ShowCropMenu(QPoint ptStart);
-    // Stepping nStep (+1 next, -1 previous) through the folder's files: allowed while the document
-    // has a file and the step stays inside the list; a file that cannot be read keeps the old image.
+    // Next (+1) and previous (-1) file: the document steps, the view asks.
     bool CanStepFile(int nStep) const;
     void StepFile(int nStep);
     void DrawTracker(QPainter& painter) const;

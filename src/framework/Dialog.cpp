@@ -1,11 +1,13 @@
 #include "framework/Dialog.h"
 
+#include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,10 +15,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
-CDialog::CDialog(QWidget* pParent) : QDialog(pParent)
+CDialog::CDialog(QWidget* pParent) : QDialog(pParent ? pParent : AfxGetMainWnd())
 {
     auto* pLayout = new QVBoxLayout(this);
     m_pForm = new QFormLayout;
@@ -205,8 +208,52 @@ void CDialog::showEvent(QShowEvent* pEvent)
     if (!m_bInitialised) {
         m_bInitialised = true;
         UpdateData(false);
+        // Wide enough for the whole caption: its text in the caption's bold font, plus room for the
+        // window manager's icon and buttons.
+        QFont fontCaption = font();
+        fontCaption.setBold(true);
+        const int nCaption = QFontMetrics(fontCaption).horizontalAdvance(windowTitle()) + CAPTION_BUTTONS_WIDTH;
+        if (width() < nCaption)
+            resize(nCaption, height());
+        setMinimumWidth(std::max(minimumWidth(), nCaption));
+        FocusFirstField();
     }
     QDialog::showEvent(pEvent);
+}
+
+void CDialog::FocusFirstField()
+{
+    // Typing replaces the first field's value, Tab walks the fields and then OK and Cancel, and
+    // Enter is OK.
+    QWidget* pPrevious = nullptr;
+    for (const auto& [field, pControl] : m_fields) {
+        if (pPrevious)
+            setTabOrder(pPrevious, pControl);
+        pPrevious = pControl;
+    }
+    QPushButton* pOk = m_pButtons->button(QDialogButtonBox::Ok);
+    QPushButton* pCancel = m_pButtons->button(QDialogButtonBox::Cancel);
+    if (pPrevious && pOk)
+        setTabOrder(pPrevious, pOk);
+    if (pOk && pCancel)
+        setTabOrder(pOk, pCancel);
+    if (pOk)
+        pOk->setDefault(true);
+    if (m_fields.empty())
+        return;
+    QWidget* pFirst = m_fields.front().second;
+    if (m_fields.front().first.eType == FIELD_RADIO) {
+        // A row of radio buttons: the chosen one takes the focus.
+        for (QRadioButton* pButton : pFirst->findChildren<QRadioButton*>())
+            if (pButton->isChecked())
+                pFirst = pButton;
+    }
+    pFirst->setFocus(Qt::OtherFocusReason);
+    QLineEdit* pEdit = qobject_cast<QLineEdit*>(pFirst);
+    if (auto* pCombo = qobject_cast<QComboBox*>(pFirst))
+        pEdit = pCombo->lineEdit();
+    if (pEdit)
+        pEdit->selectAll();
 }
 
 void CDialog::accept()

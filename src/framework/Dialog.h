@@ -13,6 +13,7 @@ class CDialog : public QDialog {
     Q_OBJECT
 public:
     enum { IDOK = 1, IDCANCEL = 2 };
+    // Without a parent the dialog belongs to the main window, so it stays above it.
     explicit CDialog(QWidget* pParent = nullptr);
 
     // Runs the dialog modally; IDOK or IDCANCEL.
@@ -23,13 +24,13 @@ public:
     // the entry the edit names (the dialog stays open while it names none).
     enum EFieldType { FIELD_INT, FIELD_UINT, FIELD_FLOAT, FIELD_DOUBLE, FIELD_RADIO, FIELD_CHECK, FIELD_COMBO };
     struct SField {
-        QString strName;   // object name of the control (radio buttons: name + "_" + index)
-        QString strLabel;  // text beside the edit or of the check box; radio and combo entries split by '|'
+        QString strName;  // object name of the control (radio buttons: name + "_" + index)
+        QString strLabel; // text beside the edit or of the check box; radio and combo entries split by '|'
         EFieldType eType;
-        void* pValue;      // int*, unsigned*, float*, double*, int* (radio, combo) or bool* (check) by eType
+        void* pValue;              // int*, unsigned*, float*, double*, int* (radio, combo) or bool* (check) by eType
         double dMin = 0, dMax = 0; // checked when bRange
         bool bRange = false;
-        QString strGroup;  // title of the group box holding the control; fields in a row share it
+        QString strGroup; // title of the group box holding the control; fields in a row share it
     };
     // Adds a control bound to *pValue; controls appear in the order added.
     QWidget* AddField(const SField& field);
@@ -48,6 +49,9 @@ protected:
     QDialogButtonBox* ButtonBox() const { return m_pButtons; }
 
 private:
+    // Room the window manager takes in a caption besides its text (icon, buttons, margins).
+    static constexpr int CAPTION_BUTTONS_WIDTH = 120;
+    void FocusFirstField();
     QFormLayout* m_pForm;
     QDialogButtonBox* m_pButtons;
     QFormLayout* FormFor(const QString& strGroup);

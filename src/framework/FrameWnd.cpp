@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 namespace {
 
@@ -136,9 +137,14 @@ void CMDIFrameWnd::BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, 
             if (!pAction) {
                 pAction = CreateAction(SCommandInfo{entry.nId, entry.pszText, nullptr, nullptr, nullptr});
                 m_actions[entry.nId] = pAction;
+            } else if (entry.pszText && pAction->text() != QString::fromUtf8(entry.pszText)) {
+                // A menu that words the command its own way gets an action of its own, so the
+                // other menus keep the command's text.
+                QAction* pWorded = CreateAction(SCommandInfo{entry.nId, entry.pszText, nullptr, nullptr, nullptr});
+                pWorded->setStatusTip(pAction->statusTip());
+                m_wordedActions.emplace_back(entry.nId, pWorded);
+                pAction = pWorded;
             }
-            if (entry.pszText)
-                pAction->setText(QString::fromUtf8(entry.pszText));
             pMenu->addAction(pAction);
             if (entry.nId == ID_WINDOW_CASCADE)
                 connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { ListWindows(pMenu); });
@@ -192,9 +198,11 @@ QAction* CMDIFrameWnd::GetAction(int nId) const
 void CMDIFrameWnd::SetMDIClient(QMdiArea* pMdiArea)
 {
     m_pMdiArea = pMdiArea;
+    // Closing a window activates the one that was active before it.
+    m_pMdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(pMdiArea);
     connect(pMdiArea, &QMdiArea::subWindowActivated, this, &CMDIFrameWnd::OnActiveChildChanged);
-    ShowMenuResource(m_nFrameMenu);
+    ShowMenuResource(m_resources.nFrameMenu);
 }
 
 void CMDIFrameWnd::CreateToolBars()
@@ -253,6 +261,7 @@ void CMDIFrameWnd::SetIndicators(std::span<const int> indicators)
     for (QLabel* pPane : m_panes)
         delete pPane;
     m_panes.clear();
+    m_indicators.assign(indicators.begin(), indicators.end());
     for (size_t i = 1; i < indicators.size(); ++i) {
         const QString strSizing = AfxGetApp() ? AfxGetApp()->LoadString(indicators[i]) : QString();
         auto* pPane = new QLabel(this);
@@ -265,23 +274,31 @@ void CMDIFrameWnd::SetIndicators(std::span<const int> indicators)
     }
 }
 
-void CMDIFrameWnd::SetPaneText(int nPane, const QString& strText, bool bUpdate)
+QLabel* CMDIFrameWnd::FindPane(int nIndicatorId) const
 {
-    if (nPane == 0)
+    const auto it =
+        std::find(m_indicators.begin() + std::min<size_t>(1, m_indicators.size()), m_indicators.end(), nIndicatorId);
+    return it == m_indicators.end() ? nullptr : m_panes[size_t(it - m_indicators.begin()) - 1];
+}
+
+void CMDIFrameWnd::SetPaneText(int nIndicatorId, const QString& strText, bool bUpdate)
+{
+    if (nIndicatorId == ID_SEPARATOR)
         statusBar()->showMessage(strText);
-    else if (nPane - 1 < int(m_panes.size()))
-        m_panes[nPane - 1]->setText(strText);
+    else if (QLabel* pPane = FindPane(nIndicatorId))
+        pPane->setText(strText);
     else
         return;
     if (bUpdate)
         statusBar()->repaint();
 }
 
-QString CMDIFrameWnd::GetPaneText(int nPane) const
+QString CMDIFrameWnd::GetPaneText(int nIndicatorId) const
 {
-    if (nPane == 0)
+    if (nIndicatorId == ID_SEPARATOR)
         return statusBar()->currentMessage();
-    return nPane - 1 < int(m_panes.size()) ? m_panes[nPane - 1]->text() : QString();
+    const QLabel* pPane = FindPane(nIndicatorId);
+    return pPane ? pPane->text() : QString();
 }
 
 CView* CMDIFrameWnd::GetActiveView() const
@@ -355,26 +372,36 @@ void CMDIFrameWnd::UpdateCommandUI()
 {
     UpdateTitle();
     UpdateRecentFileActions();
-    for (auto& [nId, pAction] : m_actions) {
+    auto fnUpdate = [this](int nId, QAction* pAction) {
         const CCmdUI ui = QueryCommand(nId);
         pAction->setEnabled(ui.m_bEnabled);
         pAction->setCheckable(ui.m_bCheckable);
         if (ui.m_bCheckable)
             pAction->setChecked(ui.m_bChecked);
-    }
+    };
+    for (auto& [nId, pAction] : m_actions)
+        fnUpdate(nId, pAction);
+    for (auto& [nId, pAction] : m_wordedActions)
+        fnUpdate(nId, pAction);
 }
 
 void CMDIFrameWnd::UpdateTitle()
 {
-    QString strTitle = AfxGetApp() ? AfxGetApp()->LoadString(128) : QString();
-    if (CDocument* pDoc = GetActiveDocument())
+    // "Lumivo - x.jpg"; with the active child maximised its caption joins in brackets instead,
+    // "Lumivo - [x.jpg]", which the MDI area then leaves alone.
+    QString strTitle = AfxGetApp() ? AfxGetApp()->LoadString(m_resources.nTitleString) : QString();
+    const QMdiSubWindow* pChild = m_pMdiArea ? m_pMdiArea->activeSubWindow() : nullptr;
+    if (pChild && pChild->isMaximized())
+        strTitle += QStringLiteral(" - [%1]").arg(pChild->windowTitle());
+    else if (CDocument* pDoc = GetActiveDocument())
         strTitle += QStringLiteral(" - ") + pDoc->GetTitle();
-    setWindowTitle(strTitle);
+    if (windowTitle() != strTitle)
+        setWindowTitle(strTitle);
 }
 
 void CMDIFrameWnd::OnActiveChildChanged()
 {
-    ShowMenuResource(GetActiveView() ? m_nDocumentMenu : m_nFrameMenu);
+    ShowMenuResource(GetActiveView() ? m_resources.nDocumentMenu : m_resources.nFrameMenu);
     UpdateTitle();
     UpdateCommandUI();
 }

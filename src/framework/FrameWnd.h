@@ -26,11 +26,11 @@ public:
     CView* GetActiveView() const;
     CDocument* GetActiveDocument() const;
 
-    // Status bar: one pane per indicator id; the first is the message pane, the others are sized
-    // by the string resource of their id.
+    // Status bar: one pane per indicator id; the first (ID_SEPARATOR) is the message pane, the
+    // others are sized by the string resource of their id. Panes are addressed by indicator id.
     void SetIndicators(std::span<const int> indicators);
-    void SetPaneText(int nPane, const QString& strText, bool bUpdate = true);
-    QString GetPaneText(int nPane) const;
+    void SetPaneText(int nIndicatorId, const QString& strText, bool bUpdate = true);
+    QString GetPaneText(int nIndicatorId) const;
 
     // Runs nId through the command route when its update handler allows it; false otherwise.
     bool ExecuteCommand(int nId);
@@ -56,9 +56,6 @@ protected:
     void OnActiveChildChanged();
     void closeEvent(QCloseEvent* pEvent) override;
 
-    int m_nFrameMenu = 128;    // shown while no document is active
-    int m_nDocumentMenu = 129; // shown while a document is active
-
 private:
     QAction* CreateAction(const SCommandInfo& info);
     void BuildMenu(QMenu* pMenu, std::span<const SMenuEntry> entries, size_t& nPos, int nDepth);
@@ -70,11 +67,14 @@ private:
 
     const SResourceSet& m_resources;
     QMdiArea* m_pMdiArea = nullptr;
-    std::map<int, QAction*> m_actions;
+    std::map<int, QAction*> m_actions;                     // one per command, with its own text
+    std::vector<std::pair<int, QAction*>> m_wordedActions; // menu entries with a text of their own
     std::map<int, std::vector<QMenu*>> m_menuBars; // top-level pop-ups of each menu resource
     std::vector<QAction*> m_recentFileActions;
     QAction* m_pRecentPlaceholder = nullptr;
     std::vector<QToolBar*> m_toolBars;
-    std::vector<QLabel*> m_panes; // panes 1.. ; pane 0 is the status bar's message
+    QLabel* FindPane(int nIndicatorId) const;
+    std::vector<int> m_indicators; // the ids of the panes, the message pane's first
+    std::vector<QLabel*> m_panes;  // panes 1.. ; pane 0 is the status bar's message
     int m_nShownMenu = 0;
 };

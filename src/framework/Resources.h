@@ -32,7 +32,7 @@ enum EDockSide : unsigned { DOCK_TOP = 1, DOCK_BOTTOM = 2, DOCK_LEFT = 4, DOCK_R
 
 struct SToolbarResource {
     int nId;
-    const char* pszName;         // name shown in the toolbars dialog
+    const char* pszName;          // name shown in the toolbars dialog
     std::span<const int> buttons; // command ids, 0 for a separator
     EDockSide eStart;             // side it is docked to at creation
     unsigned nAllowed;            // EDockSide bits where it may be docked
@@ -45,10 +45,13 @@ struct SStringResource {
     const char* pszText;
 };
 
-// The complete resource set of an application.
+// The complete resource set of an application, with the ids the main frame uses.
 struct SResourceSet {
     std::span<const SCommandInfo> commands;
     std::span<const SMenuResource> menus;
     std::span<const SToolbarResource> toolbars;
     std::span<const SStringResource> strings;
+    int nFrameMenu;    // menu shown while no document is active
+    int nDocumentMenu; // menu shown while a document is active
+    int nTitleString;  // the main window's title
 };

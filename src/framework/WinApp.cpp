@@ -28,14 +28,19 @@ CMDIFrameWnd* AfxGetMainWnd()
 int AfxMessageBox(const QString& strText, int nButtons)
 {
     const QString strCaption = g_pApp ? g_pApp->LoadString(AFX_IDS_APP_TITLE) : QString();
-    QMessageBox box(QMessageBox::Warning, strCaption, strText,
-                    QMessageBox::StandardButtons(nButtons), AfxGetMainWnd());
+    // Owned by the dialog that is up (a range prompt stays with its dialog), else by the main window.
+    QWidget* pOwner = QApplication::activeModalWidget();
+    QMessageBox box(QMessageBox::Warning, strCaption, strText, QMessageBox::StandardButtons(nButtons),
+                    pOwner ? pOwner : AfxGetMainWnd());
     return box.exec();
 }
 
 CWaitCursor::CWaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // What waits for the work is painted first: a menu or dialog that just closed does not stay
+    // drawn over the window while it runs.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 CWaitCursor::~CWaitCursor()

@@ -55,7 +55,7 @@ CMDIFrameWnd* AfxGetMainWnd();
 // A message box with the application's title as caption; returns the button pressed.
 int AfxMessageBox(const QString& strText, int nButtons = 0x00000400 /* QMessageBox::Ok */);
 
-// Shows the wait cursor for its lifetime.
+// Shows the wait cursor for its lifetime; pending paints are done first.
 class CWaitCursor {
 public:
     CWaitCursor();

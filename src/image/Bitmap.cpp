@@ -229,13 +229,21 @@ QByteArray PackedDibFromBitmap(FIBITMAP* pBitmap)
     const size_t nHeader = sizeof(BITMAPINFOHEADER);
     if (nDibSize < nHeader + nPixels)
         return {};
-    QByteArray block(qsizetype(nDibSize), '\0');
-    char* p = block.data();
-    std::memcpy(p, FreeImage_GetInfoHeader(pBitmap), nHeader);
+    // A header that declares bit fields is followed by the three masks, as readers expect.
+    const BITMAPINFOHEADER* pInfo = FreeImage_GetInfoHeader(pBitmap);
+    const size_t nMasks = pInfo->biCompression == BI_BITFIELDS_ ? 12 : 0;
     const size_t nPalette = nDibSize - nPixels - nHeader;
+    QByteArray block(qsizetype(nDibSize + nMasks), '\0');
+    char* p = block.data();
+    std::memcpy(p, pInfo, nHeader);
+    if (nMasks) {
+        const uint32_t masks[3] = {FreeImage_GetRedMask(pBitmap), FreeImage_GetGreenMask(pBitmap),
+                                   FreeImage_GetBlueMask(pBitmap)};
+        std::memcpy(p + nHeader, masks, nMasks);
+    }
     if (nPalette && FreeImage_GetPalette(pBitmap))
-        std::memcpy(p + nHeader, FreeImage_GetPalette(pBitmap), nPalette);
-    std::memcpy(p + nHeader + nPalette, FreeImage_GetBits(pBitmap), nPixels);
+        std::memcpy(p + nHeader + nMasks, FreeImage_GetPalette(pBitmap), nPalette);
+    std::memcpy(p + nHeader + nMasks + nPalette, FreeImage_GetBits(pBitmap), nPixels);
     return block;
 }
 

@@ -41,7 +41,8 @@ SPixelValue ReadBitmapPixel(FIBITMAP* pBitmap, int x, int y);
 // colour table and every row inside the block. Top-down blocks are turned bottom-up. Null when the
 // block is unsound; nothing outside it is read.
 FIBITMAP* CreateBitmapFromPackedDib(const uint8_t* pData, size_t nSize);
-// The packed DIB of a bitmap: its info header, FreeImage's colour table for the depth, then the rows.
+// The packed DIB of a bitmap: its info header, the three colour masks when the header declares bit
+// fields, FreeImage's colour table for the depth, then the rows.
 QByteArray PackedDibFromBitmap(FIBITMAP* pBitmap);
 
 // A QImage over the bitmap's pixels in storage order (the first row is the bottom of the picture),

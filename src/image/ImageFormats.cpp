@@ -120,5 +120,7 @@ QString SaveAsPath(const QString& strChosen, int nFilterIndex)
         strPath.truncate(nDot);
     if (nFilterIndex >= 1 && nFilterIndex <= int(std::size(g_formats)))
         strPath += QLatin1Char('.') + Extensions(g_formats[nFilterIndex - 1]).constFirst();
+    else if (nFilterIndex == int(std::size(g_formats)) + 1)
+        strPath += QStringLiteral("*.*"); // "All Files" appends its pattern as the program always has
     return strPath;
 }

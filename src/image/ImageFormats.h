@@ -34,6 +34,6 @@ QString SaveImageFilter();
 // The file dialog's name filters of such a filter string ("A (*.a;*.b)|*.a;*.b|" gives "A (*.a *.b)").
 QStringList NameFiltersFromFilter(const QString& strFilter);
 // The path Save As writes: the chosen name without anything from the first '.' of its file-name
-// part, plus the first extension of the chosen filter's format (the last filter, "All Files",
-// names no format and adds nothing).
+// part, plus the first extension of the chosen filter's format; the last filter, "All Files",
+// appends its pattern "*.*".
 QString SaveAsPath(const QString& strChosen, int nFilterIndex);

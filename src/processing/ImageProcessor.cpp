@@ -74,8 +74,8 @@ IplImage* CImageProcessor::CreateResultImage(int nWidth, int nHeight, const IplI
 {
     const IplImage* pSrc = pLayout ? pLayout : m_pSrcImage;
     m_pDstImage = iplCreateImageHeader(pSrc->nChannels, pSrc->alphaChannel, pSrc->depth, pSrc->colorModel,
-                                       pSrc->channelSeq, pSrc->dataOrder, pSrc->origin, pSrc->align, nWidth,
-                                       nHeight, nullptr, nullptr, nullptr, nullptr);
+                                       pSrc->channelSeq, pSrc->dataOrder, pSrc->origin, pSrc->align, nWidth, nHeight,
+                                       nullptr, nullptr, nullptr, nullptr);
     if (!m_pDstImage) {
         iplGetErrStatus();
         return nullptr;
@@ -149,9 +149,7 @@ bool FactorsPositive(int nDstX, int nSrcX, int nDstY, int nSrcY)
 
 CImageProcessor::FnSize CImageProcessor::ScaledSize(int nDstX, int nSrcX, int nDstY, int nSrcY)
 {
-    return [=](int nWidth, int nHeight) {
-        return SSize{MulDiv(nWidth, nDstX, nSrcX), MulDiv(nHeight, nDstY, nSrcY)};
-    };
+    return [=](int nWidth, int nHeight) { return SSize{MulDiv(nWidth, nDstX, nSrcX), MulDiv(nHeight, nDstY, nSrcY)}; };
 }
 
 FIBITMAP* CImageProcessor::Zoom(int nDstX, int nSrcX, int nDstY, int nSrcY, int nInterpolation)
@@ -211,15 +209,18 @@ FIBITMAP* CImageProcessor::Rotate(double dAngle, double dShiftX, double dShiftY,
     auto fnSize = [&](int nWidth, int nHeight) {
         const SSize size{int(std::trunc(nWidth * dCos + nHeight * dSin + dShiftX)),
                          int(std::trunc(nWidth * dSin + nHeight * dCos + dShiftY))};
-        // Shifts that keep the whole rotated picture inside the result.
+        // Shifts that keep the whole rotated picture inside the result: the centres of the source's
+        // corner pixels (0 .. W - 1, 0 .. H - 1) land on the result's first row and column, so at 90,
+        // 180 and 270 degrees every source pixel is present and no black line is left along an edge.
+        const double dLastX = nWidth - 1, dLastY = nHeight - 1;
         if (dAngle <= 90)
-            dShiftXLib = 0, dShiftYLib = nWidth * std::sin(a);
+            dShiftXLib = 0, dShiftYLib = dLastX * std::sin(a);
         else if (dAngle <= 180)
-            dShiftXLib = nWidth * dCos, dShiftYLib = size.nHeight - 1;
+            dShiftXLib = dLastX * dCos, dShiftYLib = dLastX * dSin + dLastY * dCos;
         else if (dAngle <= 270)
-            dShiftXLib = size.nWidth - 1, dShiftYLib = nHeight * dCos;
+            dShiftXLib = dLastX * dCos + dLastY * dSin, dShiftYLib = dLastY * dCos;
         else
-            dShiftXLib = nHeight * dSin, dShiftYLib = 0;
+            dShiftXLib = dLastY * dSin, dShiftYLib = 0;
         return size;
     };
     return Run(fnSize, [&](const IplImage* pSrc, IplImage* pDst) {

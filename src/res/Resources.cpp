@@ -167,7 +167,6 @@ constexpr auto g_fileNoDoc = std::to_array<SMenuEntry>({
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
     Item(1, ID_FILE_BATCH_CONVERSION),
-    Item(1, ID_FILE_HEX_VIEW),
     Separator(1),
     Item(1, ID_FILE_PRINT_SETUP),
     Separator(1),
@@ -190,7 +189,6 @@ constexpr auto g_fileDoc = std::to_array<SMenuEntry>({
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
     Item(1, ID_FILE_BATCH_CONVERSION),
-    Item(1, ID_FILE_HEX_VIEW),
     Separator(1),
     Item(1, ID_FILE_PRINT),
     Item(1, ID_FILE_PRINT_PREVIEW),
@@ -215,8 +213,12 @@ constexpr auto g_view = std::to_array<SMenuEntry>({
     Item(1, ID_VIEW_TOOLBAR),
     Item(1, ID_VIEW_STATUS_BAR),
     Item(1, ID_VIEW_TOOLBARS_DIALOG),
-    Separator(1),
+});
+
+constexpr auto g_tools = std::to_array<SMenuEntry>({
+    Popup(0, "&Tools"),
     Item(1, ID_VIEW_BACKGROUND_COLOR),
+    Item(1, ID_FILE_HEX_VIEW),
 });
 
 constexpr auto g_image = std::to_array<SMenuEntry>({
@@ -300,8 +302,8 @@ constexpr auto g_help = std::to_array<SMenuEntry>({
     Item(1, ID_APP_ABOUT),
 });
 
-constexpr auto g_menuMainFrame = Join(g_fileNoDoc, g_view, g_help);
-constexpr auto g_menuDocument = Join(g_fileDoc, g_edit, g_view, g_image, g_color, g_window, g_help);
+constexpr auto g_menuMainFrame = Join(g_fileNoDoc, g_view, g_tools, g_help);
+constexpr auto g_menuDocument = Join(g_fileDoc, g_edit, g_view, g_image, g_color, g_tools, g_window, g_help);
 constexpr auto g_menuCrop = std::to_array<SMenuEntry>({
     Popup(0, "Image"),
     Item(1, ID_IMAGE_CROP),
@@ -380,27 +382,12 @@ constexpr SStringResource g_strings[] = {
     {IDS_BATCH_PROGRESS, "Converting files progress ..."},
 };
 
-constexpr SResourceSet g_resources = {g_commands, g_menus, g_toolbars, g_strings};
+constexpr SResourceSet g_resources = {g_commands,    g_menus,        g_toolbars,   g_strings,
+                                      IDR_MAINFRAME, IDR_LUMIVOTYPE, IDR_MAINFRAME};
 
 } // namespace
 
 const SResourceSet& LumivoResources()
 {
     return g_resources;
-}
-
-const SCommandInfo* FindCommandInfo(int nId)
-{
-    const auto* pRow = std::lower_bound(std::begin(g_commands), std::end(g_commands), nId,
-                                        [](const SCommandInfo& row, int n) { return row.nId < n; });
-    return pRow != std::end(g_commands) && pRow->nId == nId ? pRow : nullptr;
-}
-
-const char* LoadResString(int nId)
-{
-    for (const SStringResource& str : g_strings)
-        if (str.nId == nId)
-            return str.pszText;
-    const SCommandInfo* pCommand = FindCommandInfo(nId);
-    return pCommand ? pCommand->pszPrompt : nullptr;
 }

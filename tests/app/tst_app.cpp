@@ -76,7 +76,7 @@ private slots:
         QVERIFY(app.GetMainWnd()->isVisible());
         QVERIFY(app.m_pDocTemplate->GetDocuments().empty());
         QCOMPARE(app.GetMainWnd()->windowTitle(), QStringLiteral("Lumivo"));
-        QCOMPARE(MenuTitles(app.GetMainWnd()), (QStringList{"&File", "&View", "&Help"}));
+        QCOMPARE(MenuTitles(app.GetMainWnd()), (QStringList{"&File", "&View", "&Tools", "&Help"}));
         // The splash shows without the no-logo switch.
         QVERIFY(CSplashWnd::Current());
     }
@@ -88,9 +88,10 @@ private slots:
         QVERIFY(!CSplashWnd::Current());
         QCOMPARE(WindowTitles(app), QStringList{"a.png"});
         CMDIFrameWnd* pFrame = app.GetMainWnd();
-        QCOMPARE(pFrame->GetPaneText(3), QStringLiteral("[40x30x24]"));
-        QVERIFY(pFrame->GetPaneText(1).startsWith("Time : 0."));
-        QCOMPARE(MenuTitles(pFrame), (QStringList{"&File", "&Edit", "&View", "&Image", "C&olor", "&Window", "&Help"}));
+        QCOMPARE(pFrame->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[40x30x24]"));
+        QVERIFY(pFrame->GetPaneText(ID_INDICATOR_TIME).startsWith("Time : 0."));
+        QCOMPARE(MenuTitles(pFrame),
+                 (QStringList{"&File", "&Edit", "&View", "&Image", "C&olor", "&Tools", "&Window", "&Help"}));
     }
 
     void switchAloneGivesAnEmptyDocument()
@@ -104,7 +105,7 @@ private slots:
         QCOMPARE(WindowTitles(app), (QStringList{"Lumivo1", "Lumivo2", "Lumivo3"}));
         QVERIFY(app.GetMainWnd()->ExecuteCommand(ID_WINDOW_CLOSE_ALL));
         QVERIFY(WindowTitles(app).isEmpty());
-        QCOMPARE(MenuTitles(app.GetMainWnd()).size(), 3);
+        QCOMPARE(MenuTitles(app.GetMainWnd()).size(), 4);
     }
 
     void unreadableCommandLineFileEndsStartUp()

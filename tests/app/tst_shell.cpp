@@ -12,6 +12,7 @@
 
 #include <FreeImage.h>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
@@ -31,6 +32,12 @@ CMainFrame* MainFrame()
 CLumivoView* ShowImage(int nWidth, int nHeight)
 {
     return Show(FreeImage_Allocate(nWidth, nHeight, 24), QStringLiteral("Shell image"));
+}
+
+QString Field(QWidget* pDialog, const char* pszName)
+{
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QString::fromLatin1(pszName));
+    return pEdit ? pEdit->text() : QString();
 }
 
 // Records the region of every paint a widget receives.
@@ -264,6 +271,43 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(dialog.isVisible());
         dialog.DestroyWindow();
+    }
+
+    // --- background colour ------------------------------------------------------------------------
+
+    void backgroundColourCommand_data()
+    {
+        QTest::addColumn<QString>("strButton");
+        QTest::addColumn<QString>("strRed");
+        QTest::addColumn<QColor>("crAfter");
+        QTest::newRow("OK") << "OK"
+                            << "200" << QColor(200, 67, 90);
+        QTest::newRow("OK unchanged") << "OK" << QString() << QColor(49, 67, 90);
+        QTest::newRow("Cancel") << "Cancel"
+                                << "200" << QColor(49, 67, 90);
+    }
+    void backgroundColourCommand()
+    {
+        QFETCH(QString, strButton);
+        QFETCH(QString, strRed);
+        QFETCH(QColor, crAfter);
+        CLogoMdi* pMdi = MainFrame()->GetLogoMdi();
+        pMdi->m_crBackground = QColor(49, 67, 90);
+        CPaintSpy paints(pMdi->viewport());
+        QColor crShown;
+        DriveNextModal([&](QWidget* pDialog) {
+            crShown = QColor(Field(pDialog, "edit1002").toInt(),
+                             Field(pDialog, "edit1004").toInt(),
+                             Field(pDialog, "edit1006").toInt());
+            if (!strRed.isEmpty())
+                FillField(pDialog, "edit1002", strRed);
+            PressButton(pDialog, strButton);
+        });
+        QVERIFY(MainFrame()->ExecuteCommand(ID_VIEW_BACKGROUND_COLOR));
+        QCOMPARE(crShown, QColor(49, 67, 90));
+        QCOMPARE(pMdi->m_crBackground, crAfter);
+        if (strButton == QLatin1String("OK"))
+            QTRY_VERIFY(!paints.m_rgnPainted.isEmpty());
     }
 };
 

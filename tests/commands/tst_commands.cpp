@@ -1,8 +1,8 @@
 // Processing commands as the user runs them: dialogs, defaults, the clock and the result document.
+#include "commands/ProcessingCommands.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
-#include "commands/ProcessingCommands.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 
@@ -119,8 +119,9 @@ private slots:
         }
         QVERIFY(m_pSource->m_dElapsed != 9.0);
         QCOMPARE(static_cast<CLumivoDoc*>(docs[2])->m_dElapsed, m_pSource->m_dElapsed);
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(3), QStringLiteral("[40x20x24]"));
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(1), QString::asprintf("Time : %3.3f", m_pSource->m_dElapsed));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[40x20x24]"));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_TIME),
+                 QString::asprintf("Time : %3.3f", m_pSource->m_dElapsed));
     }
 
     void refusedOperationStillMeasures()

@@ -1,9 +1,9 @@
 // The clipboard on a real X desktop, with xclip as the other program: what Lumivo copies another
 // program reads as a BMP file, what another program copies Lumivo pastes, and Paste follows the
 // clipboard as it changes.
-#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
+#include "image/Bitmap.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 
@@ -74,7 +74,7 @@ private slots:
         CLumivoDoc* pDoc = ActiveDoc();
         QVERIFY(pDoc && pDoc->m_pBitmap);
         QCOMPARE(pDoc->GetTitle(), QStringLiteral("Clipboard Image "));
-        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[37x23x24]"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[37x23x24]"));
         CBitmapPtr pExpected(LoadBitmapFile(strPng));
         QVERIFY(SamePixels(pDoc->m_pBitmap, pExpected.get()));
 

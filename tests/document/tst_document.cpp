@@ -1,8 +1,8 @@
 // The image document: opening, the folder list, saving, damaged files and new documents from results.
-#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
+#include "image/Bitmap.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 
@@ -95,8 +95,8 @@ private slots:
 
         pDoc->m_dElapsed = 0.123;
         pDoc->ShowImageStatus();
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(1), QStringLiteral("Time : 0.123"));
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(3), QStringLiteral("[17x5x8]"));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_TIME), QStringLiteral("Time : 0.123"));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[17x5x8]"));
     }
 
     void damagedAndHostileFilesOpenNoWindow()
@@ -194,8 +194,8 @@ private slots:
         QCOMPARE(pDoc->m_pBitmap, pBitmap);
         QCOMPARE(pDoc->m_nWidth, 9);
         QVERIFY(pDoc->m_strImagePath.isEmpty());
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(3), QStringLiteral("[9x7x24]"));
-        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(1), QStringLiteral("Time : 0.250"));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[9x7x24]"));
+        QCOMPARE(m_pApp->GetMainWnd()->GetPaneText(ID_INDICATOR_TIME), QStringLiteral("Time : 0.250"));
 
         // Without a template the bitmap is released, not leaked (the leak checker watches this).
         CDocTemplate* pTemplate = m_pApp->m_pDocTemplate;

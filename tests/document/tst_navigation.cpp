@@ -1,9 +1,9 @@
 // Inside the running application: the colour-depth conversions and their enabling, the rubber-band
 // selection with its crop menu, and stepping through the files of a folder by toolbar and keys.
-#include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
 #include "framework/FrameWnd.h"
+#include "image/Bitmap.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 
@@ -103,7 +103,7 @@ private slots:
         CLumivoDoc* pFirst = ActiveDoc();
         QVERIFY(pFirst != pSource);
         QCOMPARE(pFirst->GetTitle(), QStringLiteral("Converted image"));
-        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[33x21x16]"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[33x21x16]"));
         QCOMPARE(pFirst->m_dElapsed, pSource->m_dElapsed);
         QCOMPARE(FreeImage_GetGreenMask(pFirst->m_pBitmap), unsigned(FI16_565_GREEN_MASK));
 
@@ -221,7 +221,7 @@ private slots:
         QCOMPARE(QSize(pDoc->m_nWidth, pDoc->m_nHeight), QSize(150, 110));
         QCoreApplication::processEvents();
         QCOMPARE(pView->viewport()->size(), QSize(150, 110));
-        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[150x110x24]"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[150x110x24]"));
         QVERIFY(!IsEnabled(ID_FILE_NEXT));
         QVERIFY(!MainWnd()->ExecuteCommand(ID_FILE_NEXT));
         TypeKey(pView, Qt::Key_N, "N");

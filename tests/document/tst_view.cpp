@@ -270,14 +270,19 @@ private slots:
         QCOMPARE(pSmall->viewport()->size(), QSize(120, 90));
         QVERIFY(!pSmall->horizontalScrollBar()->isVisible() && !pSmall->verticalScrollBar()->isVisible());
 
-        // Too large: the frame stops 12 pixels short of the main window's far edges, the view scrolls.
+        // Too large: the frame stops 12 pixels short of the main window's far edges and, caption and
+        // borders included, inside the visible MDI area; the view scrolls.
         CLumivoView* pLarge = Show(MakeTrueColour(4000, 3000));
         QMdiSubWindow* pFrame = pLarge->GetParentFrame();
         const QPoint ptFrame = pFrame->mapToGlobal(QPoint(0, 0));
         const QRect rcMain = MainWnd()->frameGeometry();
+        const QWidget* pArea = pFrame->mdiArea()->viewport();
+        const QRect rcArea(pArea->mapToGlobal(QPoint(0, 0)), pArea->size());
+        QVERIFY(rcArea.contains(QRect(ptFrame, pFrame->size())));
         const QSize sizeInner = pLarge->contentsRect().size(); // client area with its scroll bars
-        QCOMPARE(sizeInner.width(), rcMain.left() + MainWnd()->width() - ptFrame.x() - 12);
-        QCOMPARE(sizeInner.height(), rcMain.top() + MainWnd()->height() - ptFrame.y() - 12);
+        QVERIFY(sizeInner.width() <= rcMain.left() + MainWnd()->width() - ptFrame.x() - 12);
+        QVERIFY(sizeInner.height() <= rcMain.top() + MainWnd()->height() - ptFrame.y() - 12);
+        QVERIFY(pFrame->geometry().bottom() >= pArea->height() - 16); // as much as the area allows
         QVERIFY(pLarge->horizontalScrollBar()->isVisible() && pLarge->verticalScrollBar()->isVisible());
     }
 
@@ -425,11 +430,7 @@ private slots:
         QCOMPARE(centre(), qRgb(255, 0, 0));
 
         // Another bitmap in the same document, as the next file brings.
-        FIBITMAP* pOld = pDoc->m_pBitmap;
-        pDoc->m_pBitmap = MakeSolid(1600, 960, qRgb(0, 255, 0));
-        pDoc->RefreshImageInfo();
-        FreeImage_Unload(pOld);
-        pDoc->UpdateAllViews(nullptr, 0);
+        pDoc->ReplaceImage(CBitmapPtr(MakeSolid(1600, 960, qRgb(0, 255, 0))), 0.0, 0);
         QCOMPARE(centre(), qRgb(0, 255, 0));
 
         // The same bitmap changed in place, announced as a new image.
@@ -504,8 +505,8 @@ private slots:
         QCOMPARE(pView->ViewToImage(ptClient), ptImage);
         MoveMouse(pView, ptClient);
         const QRgb c = FixtureColour(ptImage.x(), ptImage.y());
-        QCOMPARE(MainWnd()->GetPaneText(0), QString::asprintf("[%d,%d] [-1] [RGB=%d:%d:%d]", ptImage.x(), ptImage.y(),
-                                                              qRed(c), qGreen(c), qBlue(c)));
+        QCOMPARE(MainWnd()->GetPaneText(ID_SEPARATOR), QString::asprintf("[%d,%d] [-1] [RGB=%d:%d:%d]", ptImage.x(),
+                                                                         ptImage.y(), qRed(c), qGreen(c), qBlue(c)));
     }
 
     void readoutOffTheImageIsBlank()
@@ -514,11 +515,11 @@ private slots:
         SetClientSize(pView, QSize(300, 200));
         Paint(pView);
         MoveMouse(pView, QPoint(150, 100));
-        QVERIFY(MainWnd()->GetPaneText(0).startsWith("[50,50]"));
+        QVERIFY(MainWnd()->GetPaneText(ID_SEPARATOR).startsWith("[50,50]"));
         MoveMouse(pView, QPoint(99, 100));
-        QCOMPARE(MainWnd()->GetPaneText(0), QStringLiteral(" "));
+        QCOMPARE(MainWnd()->GetPaneText(ID_SEPARATOR), QStringLiteral(" "));
         MoveMouse(pView, QPoint(150, 150));
-        QCOMPARE(MainWnd()->GetPaneText(0), QStringLiteral(" "));
+        QCOMPARE(MainWnd()->GetPaneText(ID_SEPARATOR), QStringLiteral(" "));
     }
 
     void readoutOfEveryDepth_data()
@@ -555,7 +556,7 @@ private slots:
         const QPoint ptClient =
             QPoint(pView->m_nOffsetX, pView->m_nOffsetY) - pView->GetScrollPosition() + QPoint(2 * 8 + 3, 8 + 7);
         MoveMouse(pView, ptClient);
-        QCOMPARE(MainWnd()->GetPaneText(0), strExpected);
+        QCOMPARE(MainWnd()->GetPaneText(ID_SEPARATOR), strExpected);
     }
 
     // --- status on focus ---------------------------------------------------------------------------
@@ -564,11 +565,11 @@ private slots:
     {
         CLumivoView* pFirst = Show(MakeTrueColour(120, 90), "first", 0.123);
         CLumivoView* pSecond = Show(MakeBitmap(64, 32, 8, [](int, int) { return 0u; }), "second", 2.5);
-        QCOMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[64x32x8]"));
-        QCOMPARE(MainWnd()->GetPaneText(1), QStringLiteral("Time : 2.500"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[64x32x8]"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_TIME), QStringLiteral("Time : 2.500"));
         pFirst->GetParentFrame()->mdiArea()->setActiveSubWindow(pFirst->GetParentFrame());
-        QTRY_COMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[120x90x24]"));
-        QCOMPARE(MainWnd()->GetPaneText(1), QStringLiteral("Time : 0.123"));
+        QTRY_COMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[120x90x24]"));
+        QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_TIME), QStringLiteral("Time : 0.123"));
         // A left click also opens the crop menu, which is closed as soon as it shows.
         QTimer closer;
         connect(&closer, &QTimer::timeout, [] {
@@ -579,7 +580,7 @@ private slots:
         QTest::mouseClick(pSecond->viewport(), Qt::LeftButton, {}, QPoint(3, 3));
         closer.stop();
         pSecond->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(MainWnd()->GetPaneText(3), QStringLiteral("[64x32x8]"));
+        QTRY_COMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[64x32x8]"));
     }
 
     // --- printing ----------------------------------------------------------------------------------

@@ -10,9 +10,9 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRadioButton>
 #include <QtTest>
 
 namespace {
@@ -34,7 +34,7 @@ const SMenuEntry g_docMenu[] = {{0, MENU_POPUP, "&File", 0},
                                 {1, MENU_ITEM, nullptr, ID_TEST_VIEW}};
 const SMenuResource g_menus[] = {{128, g_frameMenu}, {129, g_docMenu}};
 const SStringResource g_strings[] = {{57344, "Test"}, {128, "Test"}};
-const SResourceSet g_resources{g_commands, g_menus, {}, g_strings};
+const SResourceSet g_resources{g_commands, g_menus, {}, g_strings, 128, 129, 128};
 
 std::vector<QString> g_calls;
 
@@ -61,7 +61,8 @@ public:
     {
         SetMDIClient(new QMdiArea(this));
         OnCommand(ID_TEST_DOC, [] { g_calls.push_back("frame"); });
-        OnCommand(ID_TEST_OFF, [] { g_calls.push_back("off"); }, [](CCmdUI& ui) { ui.Enable(false); });
+        OnCommand(
+            ID_TEST_OFF, [] { g_calls.push_back("off"); }, [](CCmdUI& ui) { ui.Enable(false); });
     }
 };
 
@@ -146,14 +147,20 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("int") << int(CDialog::FIELD_INT) << "x1" << "Please enter an integer.";
-        QTest::newRow("uint") << int(CDialog::FIELD_UINT) << "-1" << "Please enter a positive integer.";
-        QTest::newRow("double") << int(CDialog::FIELD_DOUBLE) << "abc" << "Please enter a number.";
-        QTest::newRow("int range") << int(CDialog::FIELD_INT) << "11" << "Please enter an integer between 1 and 10.";
+        QTest::newRow("int") << int(CDialog::FIELD_INT) << "x1"
+                             << "Please enter an integer.";
+        QTest::newRow("uint") << int(CDialog::FIELD_UINT) << "-1"
+                              << "Please enter a positive integer.";
+        QTest::newRow("double") << int(CDialog::FIELD_DOUBLE) << "abc"
+                                << "Please enter a number.";
+        QTest::newRow("int range") << int(CDialog::FIELD_INT) << "11"
+                                   << "Please enter an integer between 1 and 10.";
         QTest::newRow("double range") << int(CDialog::FIELD_DOUBLE) << "0.5"
                                       << "Please enter a number between 1 and 10.";
-        QTest::newRow("int ok") << int(CDialog::FIELD_INT) << " 7 " << "";
-        QTest::newRow("double ok") << int(CDialog::FIELD_DOUBLE) << "2.5" << "";
+        QTest::newRow("int ok") << int(CDialog::FIELD_INT) << " 7 "
+                                << "";
+        QTest::newRow("double ok") << int(CDialog::FIELD_DOUBLE) << "2.5"
+                                   << "";
     }
 
     void dataExchangePrompts()

@@ -23,8 +23,8 @@
 namespace {
 using FStep = std::function<void(QWidget*)>;
 
-// The poll timers of drivers still waiting for their modal.
-std::vector<QPointer<QTimer>> g_waiting;
+// The poll timers of drivers still waiting for their modal, and whether that modal may stay away.
+std::vector<std::pair<QPointer<QTimer>, bool>> g_waiting;
 
 QString Describe(QWidget* pModal)
 {
@@ -40,10 +40,15 @@ void Fail(const QString& strWhy)
         qWarning("%s", qPrintable(strWhy));
 }
 
+// Marks a dialog a failure has closed: later steps leave it alone.
+constexpr char kAbandoned[] = "lumivoTestAbandoned";
+
 // Records a failure and closes pModal, so that the code waiting in its exec() goes on.
 void Abandon(QWidget* pModal, const QString& strWhy)
 {
     Fail(strWhy);
+    if (pModal)
+        pModal->setProperty(kAbandoned, true);
     if (auto* pDialog = qobject_cast<QDialog*>(pModal))
         pDialog->reject();
     else if (pModal)
@@ -64,10 +69,11 @@ QWidget* SettledModal(QPointer<QWidget>& pSeen)
     return bSettled ? pModal : nullptr;
 }
 
-void DriveStep(std::shared_ptr<std::vector<FStep>> pSteps, size_t nStep, QPointer<QWidget> pPrevious, int nTimeoutMs)
+void DriveStep(std::shared_ptr<std::vector<FStep>> pSteps, size_t nStep, QPointer<QWidget> pPrevious, int nTimeoutMs,
+               bool bOptional = false)
 {
     auto* pTimer = new QTimer;
-    g_waiting.emplace_back(pTimer);
+    g_waiting.emplace_back(pTimer, bOptional);
     const QDeadlineTimer deadline(nTimeoutMs);
     auto pSeen = std::make_shared<QPointer<QWidget>>();
     QObject::connect(pTimer, &QTimer::timeout, [=] {
@@ -77,7 +83,9 @@ void DriveStep(std::shared_ptr<std::vector<FStep>> pSteps, size_t nStep, QPointe
             return;
         pTimer->stop();
         pTimer->deleteLater();
-        std::erase(g_waiting, pTimer);
+        std::erase_if(g_waiting, [pTimer](const auto& waiting) { return waiting.first == pTimer; });
+        if (!bNew && bOptional)
+            return;
         if (!bNew) {
             // the dialog still open is the one that should have raised this step's modal
             Abandon(QApplication::activeModalWidget(),
@@ -103,7 +111,7 @@ void DriveStep(std::shared_ptr<std::vector<FStep>> pSteps, size_t nStep, QPointe
 // closed by an earlier failure (nothing more to record), or it has no such control.
 template <class T> T* Control(QWidget* pDialog, const QString& strWhat, const std::function<bool(T*)>& fnMatch)
 {
-    if (!pDialog || !pDialog->isVisible())
+    if (!pDialog || pDialog->property(kAbandoned).toBool())
         return nullptr;
     for (T* pControl : pDialog->findChildren<T*>())
         if (fnMatch(pControl))
@@ -124,13 +132,19 @@ void DriveModals(std::vector<std::function<void(QWidget* pModal)>> steps, int nT
         DriveStep(std::make_shared<std::vector<FStep>>(std::move(steps)), 0, nullptr, nTimeoutMs);
 }
 
+void DriveModalIfAny(std::function<void(QWidget* pModal)> fnDrive, int nTimeoutMs)
+{
+    DriveStep(std::make_shared<std::vector<FStep>>(1, std::move(fnDrive)), 0, nullptr, nTimeoutMs, true);
+}
+
 void CheckModalsDriven()
 {
-    for (const QPointer<QTimer>& pTimer : std::exchange(g_waiting, {}))
+    for (const auto& [pTimer, bOptional] : std::exchange(g_waiting, {}))
         if (pTimer) {
             pTimer->stop();
             pTimer->deleteLater();
-            Fail(QStringLiteral("a modal the test waited for never opened"));
+            if (!bOptional)
+                Fail(QStringLiteral("a modal the test waited for never opened"));
         }
 }
 

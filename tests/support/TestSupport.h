@@ -26,6 +26,9 @@ void DriveNextModal(std::function<void(QWidget* pModal)> fnDrive, int nTimeoutMs
 // Drives the next modal widgets one after the other: step i runs on the i-th modal that opens,
 // even when it opens from inside step i - 1 (a message box raised by a dialog's OK).
 void DriveModals(std::vector<std::function<void(QWidget* pModal)>> steps, int nTimeoutMs = 5000);
+// Drives the next modal like DriveNextModal when one opens within nTimeoutMs; none opening is no
+// failure (for code that may or may not ask).
+void DriveModalIfAny(std::function<void(QWidget* pModal)> fnDrive, int nTimeoutMs);
 // Fails the test for every driver still waiting for its modal, and stops them.
 void CheckModalsDriven();
 // Fills the line edit named strName (object name) inside pDialog.

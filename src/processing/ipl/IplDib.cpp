@@ -1,5 +1,6 @@
 // The bridge between device-independent bitmaps and images: translation over the bitmap's pixels where
 // the layouts agree, expanded copies where they do not, and conversion back.
+#include "image/Pixel16.h"
 #include "processing/ipl/IplCore.h"
 
 #include <FreeImage.h>
@@ -92,9 +93,8 @@ IplImage* Translate(const BITMAPINFOHEADER* pHeader, const RGBQUAD* pPalette, co
         return Expanded(nWidth, nHeight, pRows, nPitch, [&](const uchar* pIn, uchar* pOut) {
             for (int x = 0; x < nWidth; ++x, pOut += 3) {
                 const unsigned v = pIn[2 * x] | (pIn[2 * x + 1] << 8);
-                pOut[0] = uchar((v & 0x1F) * 255 / 31);
-                pOut[1] = uchar(b565 ? ((v >> 5) & 0x3F) * 255 / 63 : ((v >> 5) & 0x1F) * 255 / 31);
-                pOut[2] = uchar((b565 ? (v >> 11) & 0x1F : (v >> 10) & 0x1F) * 255 / 31);
+                const SRgb8 c = b565 ? Expand16<6>(v) : Expand16<5>(v);
+                pOut[0] = c.b, pOut[1] = c.g, pOut[2] = c.r;
             }
         });
     }
