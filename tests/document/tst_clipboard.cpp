@@ -10,7 +10,6 @@
 #include <FreeImage.h>
 #include <QClipboard>
 #include <QMdiArea>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QStandardPaths>
 #include <QtTest>
@@ -18,23 +17,10 @@
 #include <memory>
 
 namespace {
-// Runs xclip on the clipboard while the event loop keeps running, so that Lumivo can answer it.
+// Runs xclip on the clipboard.
 QByteArray RunXclip(const QStringList& arguments, const QByteArray& input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + arguments);
-    if (!process.waitForStarted())
-        return {};
-    if (!input.isNull()) {
-        process.write(input);
-        process.closeWriteChannel();
-    }
-    QByteArray output;
-    for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
-        QTest::qWait(10);
-        output += process.readAllStandardOutput();
-    }
-    return output + process.readAllStandardOutput();
+    return RunProgram(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + arguments, input);
 }
 
 FIBITMAP* LoadFromMemory(const QByteArray& data)

@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
@@ -193,6 +194,23 @@ QString MessageBoxText(QWidget* pModal)
 {
     auto* pBox = qobject_cast<QMessageBox*>(pModal);
     return pBox ? pBox->text() : QString();
+}
+
+QByteArray RunProgram(const QString& strProgram, const QStringList& arguments, const QByteArray& input)
+{
+    QProcess process;
+    process.start(strProgram, arguments);
+    if (!process.waitForStarted())
+        return {};
+    if (!input.isNull())
+        process.write(input);
+    process.closeWriteChannel();
+    QByteArray output;
+    for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
+        QTest::qWait(10);
+        output += process.readAllStandardOutput();
+    }
+    return output + process.readAllStandardOutput();
 }
 
 QSet<QWidget*> TopLevelWidgets()

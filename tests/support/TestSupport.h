@@ -40,6 +40,10 @@ void ChooseFile(QWidget* pFileDialog, const QString& strPath, int nFilter = 0);
 // The text of a message box (its main text), or empty.
 QString MessageBoxText(QWidget* pModal);
 
+// Runs a program with input on its standard input and gives its output, the event loop running
+// meanwhile (the program may ask this one for the clipboard); waits 10 s at most.
+QByteArray RunProgram(const QString& strProgram, const QStringList& arguments, const QByteArray& input = {});
+
 // The visible and hidden top-level widgets that exist now, after pending deletions ran.
 QSet<QWidget*> TopLevelWidgets();
 
