@@ -3,6 +3,7 @@
 // should cost what one page shows, and the resident size should grow by the pages shown, not by the
 // file. The file is sparse (made with ftruncate in /tmp) and removed at the end.
 #include "tools/HexView.h"
+#include "Memory.h"
 
 #include <QApplication>
 #include <QImage>
@@ -18,13 +19,6 @@ namespace {
 constexpr qint64 kFileSize = qint64(4) << 30;
 constexpr int VIEW_WIDTH = 900;
 constexpr int VIEW_HEIGHT = 700;
-
-long CurrentResidentKb()
-{
-    long nPages = 0, nResident = 0;
-    std::ifstream("/proc/self/statm") >> nPages >> nResident;
-    return nResident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 QString g_strPath;
 

@@ -7,6 +7,7 @@
 //   bench_view --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
+#include "Memory.h"
 
 #include <FreeImage.h>
 #include <QApplication>
@@ -28,13 +29,6 @@ long PeakResidentKb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-long CurrentResidentKb()
-{
-    long nPages = 0, nResident = 0;
-    std::ifstream("/proc/self/statm") >> nPages >> nResident;
-    return nResident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // A 24-bit bitmap whose every pixel differs from its neighbours, so nothing is uniform.

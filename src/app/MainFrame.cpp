@@ -14,6 +14,8 @@
 #include "tools/HexEditDlgDlg.h"
 #include "ui/DialogToolbars.h"
 #include "ui/DlgUsage.h"
+#include "tools/ASSOCIATIONDialog.h"
+#include "tools/BatchDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,6 +36,8 @@ const int g_indicators[] = {ID_SEPARATOR,      ID_INDICATOR_TIME, ID_INDICATOR_B
 CMainFrame::CMainFrame() : CMDIFrameWnd(LumivoResources())
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_FILE_ASSOCIATIONS, OnAssociations);
+    OnCommand(ID_FILE_BATCH_CONVERSION, OnBatchConversion);
     OnCommand(
         ID_EDIT_PASTE, [this] { OnEditPaste(); }, [this](CCmdUI& ui) { ui.Enable(m_bClipboardHasImage); });
     OnCommand(

@@ -1,6 +1,6 @@
 #include "image/Bitmap.h"
 
-#include "image/FileCheck.h"
+#include "image/DecoderClient.h"
 #include "image/ImageFormats.h"
 
 #include <FreeImage.h>
@@ -10,6 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 void SBitmapDeleter::operator()(FIBITMAP* pBitmap) const
@@ -29,37 +32,22 @@ uint16_t ReadU16(const uint8_t* p)
     return uint16_t(p[0] | p[1] << 8);
 }
 
-// Set by FreeImage's message handler: FreeImage and the libraries under it report through it what
-// they met in a file that they had to skip, repair or give up on.
-thread_local bool t_bReaderComplained = false;
-
-void NoteReaderMessage(FREE_IMAGE_FORMAT, const char*)
-{
-    t_bReaderComplained = true;
-}
-
-// FreeImage_Load that drops the bitmap when the reader complained while making it: a truncated or
-// corrupted file comes back as null, not as a bitmap with made-up pixels.
-FIBITMAP* LoadWithoutComplaint(FREE_IMAGE_FORMAT fif, const QByteArray& name)
-{
-    [[maybe_unused]] static const bool bHandlerSet = (FreeImage_SetOutputMessage(NoteReaderMessage), true);
-    t_bReaderComplained = false;
-    FIBITMAP* pBitmap = FreeImage_Load(fif, name.constData(), 0);
-    if (pBitmap && t_bReaderComplained) {
-        FreeImage_Unload(pBitmap);
-        return nullptr;
-    }
-    return pBitmap;
-}
-
 } // namespace
 
 FIBITMAP* LoadBitmapFile(const QString& strPath)
 {
     const auto fif = FREE_IMAGE_FORMAT(FormatFromFileName(strPath));
-    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif) || !IsPlausibleImageFile(fif, strPath))
+    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif))
         return nullptr;
-    return LoadWithoutComplaint(fif, QFile::encodeName(strPath));
+    // Non-blocking, so that a named pipe with an image's name cannot stall the open; only regular
+    // files go to the decoder.
+    const int fd = open(QFile::encodeName(strPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    FIBITMAP* pBitmap = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? DecodeInHelper(fif, fd) : nullptr;
+    close(fd);
+    return pBitmap;
 }
 
 bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath)

@@ -1,5 +1,7 @@
 #pragma once
 // FreeImage bitmaps: ownership, files, packed device-independent bitmaps and pixel reads.
+#include "image/FileCheck.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
@@ -14,14 +16,10 @@ struct SBitmapDeleter {
 };
 using CBitmapPtr = std::unique_ptr<FIBITMAP, SBitmapDeleter>;
 
-// Largest image we agree to decode, in bytes of pixel data: a header claiming more is refused
-// before any memory is reserved for it. Below 2 GiB, as FreeImage's readers compute some sizes in
-// 32-bit signed arithmetic.
-constexpr uint64_t MAX_IMAGE_BYTES = (uint64_t(2) << 30) - 1;
-
-// Loads a file by its extension; null for an unknown extension, an unreadable file, a header that
-// IsPlausibleImageFile refuses (damaged, truncated, or claiming more than MAX_IMAGE_BYTES), or a file
-// whose reader reported a problem while decoding it.
+// Loads a file by its extension, decoding it in the helper process (image/DecoderClient.h); null for
+// an unknown extension, a file that cannot be opened, a header that IsPlausibleImage refuses (damaged,
+// truncated, or claiming more than MAX_IMAGE_BYTES), a file whose reader reported lost pixels, and any
+// failure of the helper. Every pixel type comes back as 1, 4, 8, 16 (555/565), 24 or 32 bits.
 FIBITMAP* LoadBitmapFile(const QString& strPath);
 // Writes pBitmap in the format its extension names. The file is written beside the target and
 // moved over it only when complete, so a failed write leaves an existing file as it was.

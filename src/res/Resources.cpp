@@ -30,7 +30,7 @@ constexpr SCommandInfo g_commands[] = {
     {ID_WINDOW_CLOSE_ALL, "Close All", "Close all documents\nClose All", nullptr, nullptr},
     {ID_IMAGE_CROP, "Crop", "Crop the selection into a new image\nCrop", nullptr, nullptr},
     {ID_VIEW_BACKGROUND_COLOR, "&Background Color...", "Change Background Color", nullptr, nullptr},
-    {ID_FILE_BATCH_CONVERSION, "&Batch Conversion...", "Batch Command\nBatch Command", nullptr, nullptr},
+    {ID_FILE_BATCH_CONVERSION, "&Batch conversion...", "Batch Command\nBatch Command", nullptr, nullptr},
     {ID_GEOM_ZOOM, "&Zoom Image", "Zoom image\nZoom image", nullptr, nullptr},
     {ID_GEOM_DECIMATE, "Decimate", "Decimate image\nDecimate image", nullptr, nullptr},
     {ID_GEOM_DECIMATE_BLUR, "Decimate && Blur", "Decimate && Blur image\nDecimate && Blur image", nullptr, nullptr},
@@ -166,7 +166,6 @@ constexpr auto g_fileNoDoc = std::to_array<SMenuEntry>({
     Item(1, ID_FILE_ACQUIRE),
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
-    Item(1, ID_FILE_BATCH_CONVERSION),
     Separator(1),
     Item(1, ID_FILE_PRINT_SETUP),
     Separator(1),
@@ -188,7 +187,6 @@ constexpr auto g_fileDoc = std::to_array<SMenuEntry>({
     Item(1, ID_FILE_ACQUIRE),
     Separator(1),
     Item(1, ID_FILE_ASSOCIATIONS),
-    Item(1, ID_FILE_BATCH_CONVERSION),
     Separator(1),
     Item(1, ID_FILE_PRINT),
     Item(1, ID_FILE_PRINT_PREVIEW),
@@ -213,12 +211,6 @@ constexpr auto g_view = std::to_array<SMenuEntry>({
     Item(1, ID_VIEW_TOOLBAR),
     Item(1, ID_VIEW_STATUS_BAR),
     Item(1, ID_VIEW_TOOLBARS_DIALOG),
-});
-
-constexpr auto g_tools = std::to_array<SMenuEntry>({
-    Popup(0, "&Tools"),
-    Item(1, ID_VIEW_BACKGROUND_COLOR),
-    Item(1, ID_FILE_HEX_VIEW),
 });
 
 constexpr auto g_image = std::to_array<SMenuEntry>({
@@ -283,6 +275,14 @@ constexpr auto g_color = std::to_array<SMenuEntry>({
     Item(2, ID_CONTRAST_LOW_MINUS_HIGH_PLUS),
     Popup(1, "Adjust.."),
     Item(2, ID_COLOR_BRIGHTNESS_CONTRAST),
+});
+
+constexpr auto g_tools = std::to_array<SMenuEntry>({
+    Popup(0, "&Tools"),
+    Item(1, ID_FILE_BATCH_CONVERSION),
+    Item(1, ID_FILE_HEX_VIEW),
+    Separator(1),
+    Item(1, ID_VIEW_BACKGROUND_COLOR),
 });
 
 constexpr auto g_window = std::to_array<SMenuEntry>({

@@ -1,6 +1,8 @@
 // FreeImage bitmaps: pixel reads, packed DIB blocks, files and the checks before loading them, folder
 // lists and the Save As name rule.
 #include "image/Bitmap.h"
+#include "image/ByteSource.h"
+#include "image/DecoderReply.h"
 #include "image/FileCheck.h"
 #include "image/ImageFormats.h"
 #include "image/FolderList.h"
@@ -13,8 +15,21 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstddef>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
+// The file check on a file, as the decoder helper runs it.
+bool IsPlausibleFile(const QString& strPath)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    CFdSource source(file.handle());
+    return IsPlausibleImage(FormatFromFileName(strPath), source);
+}
+
 // A packed DIB written by hand: header, optional masks, colour table and rows.
 QByteArray MakeDib(int nWidth, int nHeight, int nBpp, uint32_t nCompression = 0, uint32_t nClrUsed = 0,
                    const QByteArray& extra = {}, int nColours = -1)
@@ -317,8 +332,10 @@ private slots:
                                      "line-bytes-short",
                                      "directory-overrun."};
         // Noise in place of uncompressed pixels is a picture like any other: these may load, but whole.
+        // A PNM reader skips every non-digit before a number, so noise after "P4" holds a small picture too.
         const QStringList undetectable = {"scrambled-body.bmp", "scrambled-body.ico", "scrambled-body.pbm",
-                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga"};
+                                          "scrambled-body.pgm", "scrambled-body.ppm", "scrambled-body.tga",
+                                          "random-after-signature.pbm", "random-after-signature.ppm"};
         const QStringList valid = {"pixels-", "valid-"};
         const QStringList noFormatByName = {"bmp-without-extension", "bmp-with-unknown-extension.xyz"};
         const auto startsWithAny = [](const QString& strName, const QStringList& prefixes) {
@@ -434,11 +451,81 @@ private slots:
         QFile file(strPath);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        QCOMPARE(IsPlausibleImageFile(FormatFromFileName(strPath), strPath), expected > 0);
+        QCOMPARE(IsPlausibleFile(strPath), expected > 0);
         if (expected == 2) {
             CBitmapPtr p(LoadBitmapFile(strPath));
             QVERIFY(p);
         }
+    }
+
+    void decoderReplyIsCheckedBeforeUse_data()
+    {
+        QTest::addColumn<int>("offset"); // where a 32-bit value is changed; -1 keeps the reply whole
+        QTest::addColumn<uint32_t>("value");
+        QTest::addColumn<int>("resize"); // bytes added to (or cut from) the end
+        QTest::addColumn<bool>("accepted");
+        const int nTag = int(sizeof(SDecoderReplyHeader)) + 256 * 4 + 16; // after the palette and the profile
+        QTest::newRow("whole") << -1 << 0u << 0 << true;
+        QTest::newRow("one byte short") << -1 << 0u << -1 << false;
+        QTest::newRow("one byte over") << -1 << 0u << 1 << false;
+        QTest::newRow("magic") << 0 << 0u << 0 << false;
+        QTest::newRow("wider than the pitch") << int(offsetof(SDecoderReplyHeader, nWidth)) << 9u << 0 << false;
+        QTest::newRow("pitch") << int(offsetof(SDecoderReplyHeader, nPitch)) << 12u << 0 << false;
+        QTest::newRow("depth 48") << int(offsetof(SDecoderReplyHeader, nBpp)) << 48u << 0 << false;
+        QTest::newRow("palette of 2") << int(offsetof(SDecoderReplyHeader, nPaletteEntries)) << 2u << 0 << false;
+        QTest::newRow("transparency over 256") << int(offsetof(SDecoderReplyHeader, nTransparencyEntries)) << 300u << 0
+                                               << false;
+        QTest::newRow("profile past the end") << int(offsetof(SDecoderReplyHeader, nIccBytes)) << 1u << 0 << false;
+        QTest::newRow("tag area") << int(offsetof(SDecoderReplyHeader, nTagBytes)) << 7u << 0 << false;
+        QTest::newRow("tag type") << nTag + int(offsetof(SDecoderReplyTag, nId)) << 0x00630000u << 0 << false;
+        QTest::newRow("tag length of 4 GB") << nTag + int(offsetof(SDecoderReplyTag, nLength)) << 0xFFFFFFFFu << 0
+                                            << false;
+        QTest::newRow("tag count not length") << nTag + int(offsetof(SDecoderReplyTag, nCount)) << 5u << 0 << false;
+    }
+
+    void decoderReplyIsCheckedBeforeUse()
+    {
+        QFETCH(int, offset);
+        QFETCH(uint32_t, value);
+        QFETCH(int, resize);
+        QFETCH(bool, accepted);
+        // 5 x 3 pixels of 8 bits with a palette, a 16-byte profile and a comment.
+        CBitmapPtr p(FreeImage_Allocate(5, 3, 8));
+        SetPalette(p.get(), 256);
+        for (int i = 0; i < 3 * 8; ++i)
+            FreeImage_GetBits(p.get())[i] = BYTE(i * 7);
+        char icc[16] = "profile bytes..";
+        FreeImage_CreateICCProfile(p.get(), icc, sizeof icc);
+        FITAG* pTag = FreeImage_CreateTag();
+        FreeImage_SetTagKey(pTag, "Comment");
+        FreeImage_SetTagType(pTag, FIDT_ASCII);
+        FreeImage_SetTagCount(pTag, 6);
+        FreeImage_SetTagLength(pTag, 6);
+        FreeImage_SetTagValue(pTag, "hello");
+        FreeImage_SetMetadata(FIMD_COMMENTS, p.get(), "Comment", pTag);
+        FreeImage_DeleteTag(pTag);
+
+        const int fd = memfd_create("reply", MFD_CLOEXEC);
+        QVERIFY(fd >= 0 && WriteDecoderReply(p.get(), fd));
+        QByteArray reply(lseek(fd, 0, SEEK_END), '\0');
+        QCOMPARE(pread(fd, reply.data(), size_t(reply.size()), 0), ssize_t(reply.size()));
+        close(fd);
+        if (offset >= 0)
+            std::memcpy(reply.data() + offset, &value, sizeof value);
+        reply.resize(reply.size() + resize, '\0');
+
+        CMemorySource source(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(reply.size()));
+        CBitmapPtr pBack(ReadDecoderReply(source));
+        QCOMPARE(bool(pBack), accepted);
+        if (!accepted)
+            return;
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(FreeImage_GetBits(pBack.get())), 3 * 8),
+                 QByteArray(reinterpret_cast<const char*>(FreeImage_GetBits(p.get())), 3 * 8));
+        QCOMPARE(std::memcmp(FreeImage_GetPalette(pBack.get()), FreeImage_GetPalette(p.get()), 1024), 0);
+        QCOMPARE(FreeImage_GetICCProfile(pBack.get())->size, long(sizeof icc));
+        FITAG* pBackTag = nullptr;
+        QVERIFY(FreeImage_GetMetadata(FIMD_COMMENTS, pBack.get(), "Comment", &pBackTag));
+        QCOMPARE(static_cast<const char*>(FreeImage_GetTagValue(pBackTag)), "hello");
     }
 
     void qimageWrapSharesPixels()

@@ -1,0 +1,17 @@
+#pragma once
+// Decoding image files in the sandboxed helper process (lumivo-decoder): the program opens the file,
+// hands the helper the descriptor, and builds a bitmap from the reply after checking it. No Qt.
+#include <string>
+
+struct FIBITMAP;
+
+// How long the program waits for a reply before it kills the helper, in milliseconds.
+constexpr int DECODER_TIMEOUT_MS = 60000;
+
+// The helper's path: lumivo-decoder beside the running executable, else the one the build made.
+std::string DecoderPath();
+
+// Decodes the open file fd (a FreeImage format of the format table) in a helper; null when the helper
+// refuses the file, fails, crashes, hits a limit, takes longer than the timeout or replies with
+// anything unsound. fd stays open and its position untouched.
+FIBITMAP* DecodeInHelper(int fif, int fd, int nTimeoutMs = DECODER_TIMEOUT_MS);

@@ -1,0 +1,42 @@
+#pragma once
+// The decoder helper's reply: one block holding a header, the colour table, the transparency table,
+// the ICC profile, the metadata tags and the pixel rows, in this order. The helper writes it into a
+// memory file; the program reads it back as hostile input. No Qt: both sides use it.
+#include <cstdint>
+
+class CByteSource;
+struct FIBITMAP;
+
+struct SDecoderReplyHeader {
+    char szMagic[8];               // "LUMIVO\x01"
+    uint32_t nType;                // FREE_IMAGE_TYPE, always FIT_BITMAP
+    uint32_t nWidth, nHeight, nBpp, nPitch;
+    uint32_t nRedMask, nGreenMask, nBlueMask;
+    uint32_t nPaletteEntries;      // 2^bpp up to 8 bits, else 0; four bytes each
+    uint32_t nTransparencyEntries; // at most 256 bytes
+    uint32_t bTransparent;
+    uint32_t nDotsPerMeterX, nDotsPerMeterY;
+    uint32_t nIccFlags;
+    uint32_t nTagCount;
+    uint64_t nIccBytes;
+    uint64_t nTagBytes;
+    uint64_t nPixelBytes;          // pitch x height
+};
+
+// One metadata tag in the tag area: this record, the key (nKeyBytes, no terminator), then the value.
+struct SDecoderReplyTag {
+    uint32_t nModel;               // FREE_IMAGE_MDMODEL
+    uint16_t nId;
+    uint16_t nType;                // FREE_IMAGE_MDTYPE
+    uint32_t nCount;
+    uint32_t nLength;              // count x the type's width
+    uint32_t nKeyBytes;
+};
+
+// Writes the reply for a bitmap of one of the six plain depths to the descriptor; false when the bitmap
+// has another layout or the writing fails.
+bool WriteDecoderReply(FIBITMAP* pBitmap, int fd);
+
+// Builds the bitmap a reply describes, checking every field and size against the block first; null
+// for anything short, inconsistent or beyond the limits.
+FIBITMAP* ReadDecoderReply(CByteSource& reply);
