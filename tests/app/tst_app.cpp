@@ -63,7 +63,11 @@ private slots:
         m_before = TopLevelWidgets();
         QSettings(QStringLiteral("Lumivo"), QStringLiteral("Lumivo")).clear();
     }
-    void cleanup() { QCOMPARE(TopLevelWidgets(), m_before); }
+    void cleanup()
+    {
+        CheckModalsDriven();
+        QCOMPARE(TopLevelWidgets(), m_before);
+    }
 
     void startWithoutArgumentsOpensNothing()
     {

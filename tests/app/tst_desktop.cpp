@@ -17,7 +17,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -27,16 +26,6 @@
 #include <memory>
 
 namespace {
-
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
-CLumivoDoc* ActiveDoc()
-{
-    return dynamic_cast<CLumivoDoc*>(MainWnd()->GetActiveDocument());
-}
 
 QMdiSubWindow* FrameOf(CLumivoDoc* pDoc)
 {
@@ -54,24 +43,6 @@ QStringList MenuTexts(const QString& strMenu)
             return texts;
         }
     return {};
-}
-
-// Runs a program with stdin and returns its stdout, the event loop running meanwhile (xclip asks
-// Lumivo for the clipboard).
-QByteArray Run(const QString& strProgram, const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(strProgram, arguments);
-    if (!process.waitForStarted())
-        return {};
-    process.write(input);
-    process.closeWriteChannel();
-    QByteArray output;
-    for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
-        QTest::qWait(10);
-        output += process.readAllStandardOutput();
-    }
-    return output + process.readAllStandardOutput();
 }
 
 } // namespace
@@ -294,8 +265,8 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
             QSKIP("xclip or ImageMagick's convert is not installed");
-        const QByteArray bmp = Run(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "image/bmp"});
-        const QByteArray rgb = Run(QStringLiteral("convert"), {"bmp:-", "-depth", "8", "rgb:-"}, bmp);
+        const QByteArray bmp = RunProgram(QStringLiteral("xclip"), {"-selection", "clipboard", "-o", "-t", "image/bmp"});
+        const QByteArray rgb = RunProgram(QStringLiteral("convert"), {"bmp:-", "-depth", "8", "rgb:-"}, bmp);
         QCOMPARE(rgb.size(), qsizetype(8 * 2 * 3));
         for (int x = 0; x < 8; ++x) {
             const int channels[3] = {colours[x].rgbRed, colours[x].rgbGreen, colours[x].rgbBlue};

@@ -12,6 +12,7 @@
 
 #include <FreeImage.h>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
@@ -30,10 +31,13 @@ CMainFrame* MainFrame()
 
 CLumivoView* ShowImage(int nWidth, int nHeight)
 {
-    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, 24);
-    CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(pBitmap, QStringLiteral("Shell image"), 0);
-    QCoreApplication::processEvents();
-    return pDoc ? static_cast<CLumivoView*>(pDoc->GetViews().front()) : nullptr;
+    return Show(FreeImage_Allocate(nWidth, nHeight, 24), QStringLiteral("Shell image"));
+}
+
+QString Field(QWidget* pDialog, const char* pszName)
+{
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QString::fromLatin1(pszName));
+    return pEdit ? pEdit->text() : QString();
 }
 
 // Records the region of every paint a widget receives.
@@ -53,36 +57,22 @@ protected:
 
 } // namespace
 
-class CTestShell : public QObject {
+class CTestShell : public CAppTestCase {
     Q_OBJECT
-private:
-    std::unique_ptr<CLumivoApp> m_pApp;
-    QSet<QWidget*> m_windowsBefore;
-
 private slots:
     void initTestCase()
     {
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        CAppTestCase::initTestCase();
         // A start with the no-logo switch shows no splash.
         QVERIFY(!CSplashWnd::Current());
-        m_pApp->CloseAllDocuments();
-        QVERIFY(QTest::qWaitForWindowExposed(MainFrame()));
-        MainFrame()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(MainFrame()));
-        m_windowsBefore = TopLevelWidgets();
     }
-
     void cleanup()
     {
         if (CSplashWnd* pSplash = CSplashWnd::Current())
             pSplash->HideSplashScreen();
         CSplashWnd::EnableSplashScreen(false);
-        m_pApp->CloseAllDocuments();
-        QCOMPARE(TopLevelWidgets(), m_windowsBefore);
+        CAppTestCase::cleanup();
     }
-
-    void cleanupTestCase() { m_pApp.reset(); }
 
     // --- splash ------------------------------------------------------------------------------------
 
@@ -281,6 +271,43 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(dialog.isVisible());
         dialog.DestroyWindow();
+    }
+
+    // --- background colour ------------------------------------------------------------------------
+
+    void backgroundColourCommand_data()
+    {
+        QTest::addColumn<QString>("strButton");
+        QTest::addColumn<QString>("strRed");
+        QTest::addColumn<QColor>("crAfter");
+        QTest::newRow("OK") << "OK"
+                            << "200" << QColor(200, 67, 90);
+        QTest::newRow("OK unchanged") << "OK" << QString() << QColor(49, 67, 90);
+        QTest::newRow("Cancel") << "Cancel"
+                                << "200" << QColor(49, 67, 90);
+    }
+    void backgroundColourCommand()
+    {
+        QFETCH(QString, strButton);
+        QFETCH(QString, strRed);
+        QFETCH(QColor, crAfter);
+        CLogoMdi* pMdi = MainFrame()->GetLogoMdi();
+        pMdi->m_crBackground = QColor(49, 67, 90);
+        CPaintSpy paints(pMdi->viewport());
+        QColor crShown;
+        DriveNextModal([&](QWidget* pDialog) {
+            crShown = QColor(Field(pDialog, "edit1002").toInt(),
+                             Field(pDialog, "edit1004").toInt(),
+                             Field(pDialog, "edit1006").toInt());
+            if (!strRed.isEmpty())
+                FillField(pDialog, "edit1002", strRed);
+            PressButton(pDialog, strButton);
+        });
+        QVERIFY(MainFrame()->ExecuteCommand(ID_VIEW_BACKGROUND_COLOR));
+        QCOMPARE(crShown, QColor(49, 67, 90));
+        QCOMPARE(pMdi->m_crBackground, crAfter);
+        if (strButton == QLatin1String("OK"))
+            QTRY_VERIFY(!paints.m_rgnPainted.isEmpty());
     }
 };
 

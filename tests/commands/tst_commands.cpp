@@ -1,5 +1,4 @@
 // Processing commands as the user runs them: dialogs, defaults, the clock and the result document.
-#include "app/LumivoApp.h"
 #include "commands/ProcessingCommands.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
@@ -32,18 +31,13 @@ private slots:
     void initTestCase() { QVERIFY(WriteTestImage(m_dir.filePath("src.bmp"), 20, 10)); }
     void init()
     {
-        m_before = TopLevelWidgets();
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({"-nologo", m_dir.filePath("src.bmp")}));
+        QVERIFY(m_app.Start({"-nologo", m_dir.filePath("src.bmp")}));
+        m_pApp = &m_app.App();
         m_pSource = dynamic_cast<CLumivoDoc*>(m_pApp->GetMainWnd()->GetActiveDocument());
         QVERIFY(m_pSource);
         m_pSource->m_dElapsed = 9.0;
     }
-    void cleanup()
-    {
-        m_pApp.reset();
-        QCOMPARE(TopLevelWidgets(), m_before);
-    }
+    void cleanup() { m_app.Stop(); }
 
     void dialogDefaultsPerCommand_data()
     {
@@ -380,9 +374,9 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
+    CWinApp* m_pApp = nullptr;
     CLumivoDoc* m_pSource = nullptr;
-    QSet<QWidget*> m_before;
 };
 
 QTEST_MAIN(CTestCommands)

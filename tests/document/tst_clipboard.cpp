@@ -1,7 +1,6 @@
 // The clipboard on a real X desktop, with xclip as the other program: what Lumivo copies another
 // program reads as a BMP file, what another program copies Lumivo pastes, and Paste follows the
 // clipboard as it changes.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "image/Bitmap.h"
@@ -11,74 +10,17 @@
 #include <FreeImage.h>
 #include <QClipboard>
 #include <QMdiArea>
-#include <QProcess>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QtTest>
 #include <cstring>
 #include <memory>
 
 namespace {
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
-CLumivoDoc* ActiveDoc()
-{
-    return dynamic_cast<CLumivoDoc*>(MainWnd()->GetActiveDocument());
-}
-
-bool PasteEnabled()
-{
-    return MainWnd()->QueryCommand(ID_EDIT_PASTE).m_bEnabled;
-}
-
-// Runs xclip on the clipboard while the event loop keeps running, so that Lumivo can answer it.
+// Runs xclip on the clipboard.
 QByteArray RunXclip(const QStringList& arguments, const QByteArray& input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + arguments);
-    if (!process.waitForStarted())
-        return {};
-    if (!input.isNull()) {
-        process.write(input);
-        process.closeWriteChannel();
-    }
-    QByteArray output;
-    for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
-        QTest::qWait(10);
-        output += process.readAllStandardOutput();
-    }
-    return output + process.readAllStandardOutput();
-}
-
-FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp)
-{
-    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, nBpp);
-    if (RGBQUAD* pPalette = FreeImage_GetPalette(pBitmap))
-        for (unsigned i = 0; i < FreeImage_GetColorsUsed(pBitmap); ++i)
-            pPalette[i] = RGBQUAD{BYTE(i * 3), BYTE(255 - i), BYTE(i * 7), 0};
-    for (int y = 0; y < nHeight; ++y) {
-        BYTE* pLine = FreeImage_GetScanLine(pBitmap, y);
-        for (int x = 0; x < nWidth * nBpp / 8; ++x)
-            pLine[x] = BYTE(x * 7 + y * 13);
-    }
-    return pBitmap;
-}
-
-bool SameBitmaps(FIBITMAP* pA, FIBITMAP* pB)
-{
-    const unsigned nBpp = FreeImage_GetBPP(pA);
-    if (FreeImage_GetWidth(pA) != FreeImage_GetWidth(pB) || FreeImage_GetHeight(pA) != FreeImage_GetHeight(pB) ||
-        nBpp != FreeImage_GetBPP(pB))
-        return false;
-    if (nBpp <= 8 && std::memcmp(FreeImage_GetPalette(pA), FreeImage_GetPalette(pB), sizeof(RGBQUAD) << nBpp) != 0)
-        return false;
-    const size_t nBytes = (size_t(FreeImage_GetWidth(pA)) * nBpp + 7) / 8;
-    for (unsigned y = 0; y < FreeImage_GetHeight(pA); ++y)
-        if (std::memcmp(FreeImage_GetScanLine(pA, int(y)), FreeImage_GetScanLine(pB, int(y)), nBytes) != 0)
-            return false;
-    return true;
+    return RunProgram(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + arguments, input);
 }
 
 FIBITMAP* LoadFromMemory(const QByteArray& data)
@@ -91,22 +33,16 @@ FIBITMAP* LoadFromMemory(const QByteArray& data)
 }
 } // namespace
 
-class CTestClipboard : public QObject {
+class CTestClipboard : public CAppTestCase {
     Q_OBJECT
-private:
-    std::unique_ptr<CLumivoApp> m_pApp;
-
 private slots:
     void initTestCase()
     {
+        if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+            QSKIP("xclip is not installed: no other program to exchange the clipboard with");
         QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        m_pApp->CloseAllDocuments();
-        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
+        CAppTestCase::initTestCase();
     }
-    void cleanup() { m_pApp->CloseAllDocuments(); }
-    void cleanupTestCase() { m_pApp.reset(); }
 
     void pasteFollowsAnotherProgramsClipboard()
     {
@@ -116,7 +52,7 @@ private slots:
         QFile png(strPng);
         QVERIFY(png.open(QIODevice::ReadOnly));
         RunXclip({"-t", "image/png", "-i"}, png.readAll()); // xclip stays behind to serve it
-        QTRY_VERIFY(PasteEnabled());
+        QTRY_VERIFY(IsEnabled(ID_EDIT_PASTE));
 
         // Paste works without a document: the main frame handles it.
         QCOMPARE(MainWnd()->GetActiveDocument(), nullptr);
@@ -126,7 +62,7 @@ private slots:
         QCOMPARE(pDoc->GetTitle(), QStringLiteral("Clipboard Image "));
         QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE), QStringLiteral("[37x23x24]"));
         CBitmapPtr pExpected(LoadBitmapFile(strPng));
-        QVERIFY(SameBitmaps(pDoc->m_pBitmap, pExpected.get()));
+        QVERIFY(SamePixels(pDoc->m_pBitmap, pExpected.get()));
 
         // A damaged bitmap block pastes as an empty window, never read past its end.
         QByteArray damaged("BM");
@@ -134,7 +70,7 @@ private slots:
         damaged += QByteArray(40, '\x11');
         RunXclip({"-t", "image/bmp", "-i"}, damaged);
         QTRY_VERIFY(!QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"));
-        QVERIFY(PasteEnabled());
+        QVERIFY(IsEnabled(ID_EDIT_PASTE));
         QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
         QVERIFY(ActiveDoc() != pDoc);
         QCOMPARE(ActiveDoc()->GetTitle(), QStringLiteral("Clipboard Image "));
@@ -142,7 +78,7 @@ private slots:
 
         // Text replaces the picture: Paste turns off.
         RunXclip({"-i"}, "just some text");
-        QTRY_VERIFY(!PasteEnabled());
+        QTRY_VERIFY(!IsEnabled(ID_EDIT_PASTE));
         QVERIFY(!MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
     }
 
@@ -155,10 +91,10 @@ private slots:
     void copyGivesOtherProgramsABmpFile()
     {
         QFETCH(int, nBpp);
-        CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(MakeVaried(29, 17, nBpp), "Source", 0);
+        CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(MakeVaried(29, 17, nBpp).release(), "Source", 0);
         QVERIFY(pDoc);
         QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_COPY));
-        QTRY_VERIFY(PasteEnabled());
+        QTRY_VERIFY(IsEnabled(ID_EDIT_PASTE));
 
         QVERIFY(RunXclip({"-o", "-t", "TARGETS"}).contains("image/png"));
         const QByteArray bmp = RunXclip({"-o", "-t", "image/bmp"});
@@ -167,19 +103,19 @@ private slots:
             QCOMPARE(qsizetype(bmp.size()), qsizetype(14 + 40 + pDoc->m_nPitch * pDoc->m_nHeight));
         CBitmapPtr pRead(LoadFromMemory(bmp));
         QVERIFY(pRead);
-        QVERIFY(SameBitmaps(pRead.get(), pDoc->m_pBitmap));
+        QVERIFY(SamePixels(pRead.get(), pDoc->m_pBitmap));
     }
 
     void copyThenPasteKeepsPaletteAndPixels()
     {
-        CLumivoDoc* pSource = CLumivoDoc::CreateResultDocument(MakeVaried(31, 9, 8), "Source", 0);
+        CLumivoDoc* pSource = CLumivoDoc::CreateResultDocument(MakeVaried(31, 9, 8).release(), "Source", 0);
         QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_COPY));
         QVERIFY(MainWnd()->ExecuteCommand(ID_EDIT_PASTE));
         CLumivoDoc* pPasted = ActiveDoc();
         QVERIFY(pPasted != pSource);
         QCOMPARE(pPasted->GetTitle(), QStringLiteral("Clipboard Image "));
         QCOMPARE(pPasted->m_nBpp, 8);
-        QVERIFY(SameBitmaps(pPasted->m_pBitmap, pSource->m_pBitmap));
+        QVERIFY(SamePixels(pPasted->m_pBitmap, pSource->m_pBitmap));
         QVERIFY(!MainWnd()->QueryCommand(ID_EDIT_CUT).m_bEnabled);
         QVERIFY(!MainWnd()->QueryCommand(ID_EDIT_UNDO).m_bEnabled);
     }

@@ -1,5 +1,4 @@
 // The image document: opening, the folder list, saving, damaged files and new documents from results.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
@@ -13,21 +12,11 @@
 #include <QtTest>
 
 namespace {
-CLumivoDoc* ActiveDoc(CWinApp& app)
-{
-    return dynamic_cast<CLumivoDoc*>(app.GetMainWnd()->GetActiveDocument());
-}
-
-int WindowCount(CWinApp& app)
-{
-    return int(app.GetMainWnd()->GetMDIClient()->subWindowList().size());
-}
-
 // Runs Save As on the active document, choosing strName under the filter nFilter (1-based).
-void SaveAs(CWinApp& app, const QString& strName, int nFilter)
+void SaveAs(const QString& strName, int nFilter)
 {
     DriveNextModal([=](QWidget* pModal) { ChooseFile(pModal, strName, nFilter); });
-    QVERIFY(app.GetMainWnd()->ExecuteCommand(ID_FILE_SAVE_AS));
+    QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_SAVE_AS));
 }
 } // namespace
 
@@ -36,16 +25,11 @@ class CTestDocument : public QObject {
 private slots:
     void init()
     {
-        m_before = TopLevelWidgets();
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({"-nologo"}));
-        m_pApp->CloseAllDocuments(); // the switch alone opened an empty document
+        QVERIFY(m_app.Start());
+        m_pApp = &m_app.App();
+        m_app.Reset(); // the switch alone opened an empty document
     }
-    void cleanup()
-    {
-        m_pApp.reset();
-        QCOMPARE(TopLevelWidgets(), m_before);
-    }
+    void cleanup() { m_app.Stop(); }
 
     void folderPositionRules()
     {
@@ -136,7 +120,7 @@ private slots:
                 files.append(TestData(strName));
         for (const QString& strPath : files) {
             QVERIFY2(!m_pApp->OpenDocumentFile(strPath), qPrintable(strPath));
-            QCOMPARE(WindowCount(*m_pApp), 0);
+            QCOMPARE(WindowCount(), 0);
         }
     }
 
@@ -153,7 +137,7 @@ private slots:
             });
             QVERIFY(!m_pApp->OpenDocumentFile(strPath));
             QVERIFY2(strMessage.contains("Failed to open document."), qPrintable(strMessage));
-            QCOMPARE(WindowCount(*m_pApp), 0);
+            QCOMPARE(WindowCount(), 0);
         }
     }
 
@@ -163,14 +147,14 @@ private slots:
         QVERIFY(WriteTestImage(dir.filePath("src.png"), 6, 4));
         QVERIFY(m_pApp->OpenDocumentFile(dir.filePath("src.png")));
         QVERIFY(QDir(dir.path()).mkdir("out.d"));
-        SaveAs(*m_pApp, dir.filePath("out.d/beach.old.png"), 2);
+        SaveAs(dir.filePath("out.d/beach.old.png"), 2);
         CBitmapPtr pWritten(LoadBitmapFile(dir.filePath("out.d/beach.jpg")));
         QVERIFY(pWritten);
         QCOMPARE(FreeImage_GetWidth(pWritten.get()), 6u);
         QVERIFY(!QFile::exists(dir.filePath("out.d/beach.old.png")));
         // Save As leaves the document's path and title alone.
-        QCOMPARE(ActiveDoc(*m_pApp)->GetTitle(), QStringLiteral("src.png"));
-        QCOMPARE(ActiveDoc(*m_pApp)->m_strImagePath, dir.filePath("src.png"));
+        QCOMPARE(ActiveDoc()->GetTitle(), QStringLiteral("src.png"));
+        QCOMPARE(ActiveDoc()->m_strImagePath, dir.filePath("src.png"));
     }
 
     void saveFailureIsReportedAndKeepsTheOldFile()
@@ -243,8 +227,8 @@ private slots:
     }
 
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
-    QSet<QWidget*> m_before;
+    CAppFixture m_app;
+    CWinApp* m_pApp = nullptr;
 };
 
 QTEST_MAIN(CTestDocument)

@@ -1,6 +1,5 @@
 // Inside the running application: the colour-depth conversions and their enabling, the rubber-band
 // selection with its crop menu, and stepping through the files of a folder by toolbar and keys.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "document/LumivoView.h"
 #include "framework/FrameWnd.h"
@@ -18,63 +17,6 @@
 #include <memory>
 
 namespace {
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
-int WindowCount()
-{
-    return int(MainWnd()->GetMDIClient()->subWindowList().size());
-}
-
-CLumivoDoc* ActiveDoc()
-{
-    return dynamic_cast<CLumivoDoc*>(MainWnd()->GetActiveDocument());
-}
-
-bool IsEnabled(int nId)
-{
-    return MainWnd()->QueryCommand(nId).m_bEnabled;
-}
-
-// A bitmap of any depth whose neighbouring pixels differ.
-FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp)
-{
-    FIBITMAP* pBitmap = FreeImage_Allocate(nWidth, nHeight, nBpp);
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x) {
-            const unsigned v = unsigned(x * 7 + y * 13);
-            if (nBpp <= 8) {
-                BYTE nIndex = BYTE(v % (1u << nBpp));
-                FreeImage_SetPixelIndex(pBitmap, unsigned(x), unsigned(y), &nIndex);
-            } else {
-                BYTE* p = FreeImage_GetScanLine(pBitmap, y) + x * nBpp / 8;
-                for (int k = 0; k < nBpp / 8; ++k)
-                    p[k] = BYTE(v + 50 * k);
-            }
-        }
-    return pBitmap;
-}
-
-CLumivoView* Show(FIBITMAP* pBitmap)
-{
-    CLumivoDoc* pDoc = CLumivoDoc::CreateResultDocument(pBitmap, QStringLiteral("Test image"), 0);
-    QCoreApplication::processEvents();
-    return pDoc ? static_cast<CLumivoView*>(pDoc->GetViews().front()) : nullptr;
-}
-
-// Makes the view's client area sizeClient, paints it and so fixes the picture's offsets.
-void SetClientSize(CLumivoView* pView, QSize sizeClient)
-{
-    QMdiSubWindow* pFrame = pView->GetParentFrame();
-    for (int i = 0; i < 3 && pView->viewport()->size() != sizeClient; ++i) {
-        pFrame->resize(pFrame->size() + sizeClient - pView->viewport()->size());
-        QCoreApplication::processEvents();
-    }
-    pView->viewport()->repaint();
-}
-
 void SendMouse(CLumivoView* pView, QEvent::Type eType, QPoint pt)
 {
     const Qt::MouseButton eButton = eType == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -117,41 +59,11 @@ void TypeKey(CLumivoView* pView, Qt::Key eKey, const QString& strText)
     QApplication::sendEvent(pView, &event);
 }
 
-bool SamePixels(FIBITMAP* pA, FIBITMAP* pB)
-{
-    if (FreeImage_GetWidth(pA) != FreeImage_GetWidth(pB) || FreeImage_GetHeight(pA) != FreeImage_GetHeight(pB) ||
-        FreeImage_GetBPP(pA) != FreeImage_GetBPP(pB))
-        return false;
-    const size_t nBytes = (size_t(FreeImage_GetWidth(pA)) * FreeImage_GetBPP(pA) + 7) / 8;
-    for (unsigned y = 0; y < FreeImage_GetHeight(pA); ++y)
-        if (std::memcmp(FreeImage_GetScanLine(pA, int(y)), FreeImage_GetScanLine(pB, int(y)), nBytes) != 0)
-            return false;
-    return true;
-}
 } // namespace
 
-class CTestNavigation : public QObject {
+class CTestNavigation : public CAppTestCase {
     Q_OBJECT
-private:
-    std::unique_ptr<CLumivoApp> m_pApp;
-    QSet<QWidget*> m_windowsBefore;
-
 private slots:
-    void initTestCase()
-    {
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        m_pApp->CloseAllDocuments();
-        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
-        m_windowsBefore = TopLevelWidgets();
-    }
-    void cleanup()
-    {
-        m_pApp->CloseAllDocuments();
-        QCOMPARE(TopLevelWidgets(), m_windowsBefore);
-    }
-    void cleanupTestCase() { m_pApp.reset(); }
-
     // --- conversions ------------------------------------------------------------------------------
 
     void conversionEnabling_data()

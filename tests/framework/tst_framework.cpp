@@ -84,7 +84,11 @@ class CTestFramework : public QObject {
     Q_OBJECT
 private slots:
     void init() { m_before = TopLevelWidgets(); }
-    void cleanup() { QCOMPARE(TopLevelWidgets(), m_before); }
+    void cleanup()
+    {
+        CheckModalsDriven();
+        QCOMPARE(TopLevelWidgets(), m_before);
+    }
 
     void routeFollowsViewDocumentFrameApp()
     {

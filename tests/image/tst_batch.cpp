@@ -3,7 +3,7 @@
 // ImageMagick. Worker threads must give exactly what one thread gives.
 #include "image/BatchConversion.h"
 #include "image/Bitmap.h"
-#include "support/TestSupport.h"
+#include "support/TestImages.h"
 
 #include <FreeImage.h>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "image/FileCheck.h"
 #include "image/ImageFormats.h"
 #include "image/FolderList.h"
-#include "support/TestSupport.h"
+#include "support/TestImages.h"
 
 #include <FreeImage.h>
 #include <QDir>

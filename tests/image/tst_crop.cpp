@@ -2,40 +2,13 @@
 // reading of the source, with odd edges that shift bits and nibbles.
 #include "image/Bitmap.h"
 #include "image/Crop.h"
+#include "support/TestImages.h"
 
 #include <FreeImage.h>
 #include <QtTest>
 #include <cstring>
 
 namespace {
-// A bitmap whose neighbouring pixels differ; its padding bytes are filled with ones so that a crop
-// that reads past a row's pixels shows.
-FIBITMAP* MakeVaried(int nWidth, int nHeight, int nBpp, bool b565 = false)
-{
-    FIBITMAP* pBitmap = nBpp == 16 && b565 ? FreeImage_Allocate(nWidth, nHeight, 16, FI16_565_RED_MASK,
-                                                                FI16_565_GREEN_MASK, FI16_565_BLUE_MASK)
-                                           : FreeImage_Allocate(nWidth, nHeight, nBpp);
-    std::memset(FreeImage_GetBits(pBitmap), 0xFF, size_t(FreeImage_GetPitch(pBitmap)) * unsigned(nHeight));
-    if (RGBQUAD* pPalette = FreeImage_GetPalette(pBitmap))
-        for (unsigned i = 0; i < FreeImage_GetColorsUsed(pBitmap); ++i)
-            pPalette[i] = RGBQUAD{BYTE(i * 3), BYTE(255 - i), BYTE(i * 7), 0};
-    const int nBytes = nBpp / 8;
-    for (int y = 0; y < nHeight; ++y) {
-        BYTE* pLine = FreeImage_GetScanLine(pBitmap, y);
-        for (int x = 0; x < nWidth; ++x) {
-            const unsigned v = unsigned(x * 7 + y * 13 + x * y);
-            if (nBpp <= 8) {
-                BYTE nIndex = BYTE(v % (1u << nBpp));
-                FreeImage_SetPixelIndex(pBitmap, unsigned(x), unsigned(y), &nIndex);
-            } else {
-                for (int k = 0; k < nBytes; ++k)
-                    pLine[x * nBytes + k] = BYTE(v >> (3 * k) ^ k * 85);
-            }
-        }
-    }
-    return pBitmap;
-}
-
 // Pixel (x, y) of a bitmap (y a stored scan line) as one number: the index, or the raw bytes.
 uint32_t RawPixel(FIBITMAP* pBitmap, int x, int y)
 {

@@ -1,6 +1,5 @@
 // The distortion effects: their source positions against the formulas written again here, the
 // banded run against one remap over whole maps, depths, Explosion's clock, and the commands.
-#include "app/LumivoApp.h"
 #include "image/Bitmap.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
@@ -89,18 +88,6 @@ SMaps ExplosionMaps(int w, int h, unsigned nSeed, int y0 = 0, int y1 = -1)
         maps.y[i] = float(y0 + int(i / w) + 5 - q);
     }
     return maps;
-}
-
-// A bitmap with varied bytes; 8-bit ones keep FreeImage's grey ramp.
-CBitmapPtr MakeBitmap(int w, int h, int nBpp)
-{
-    CBitmapPtr p(FreeImage_Allocate(w, h, nBpp));
-    BYTE* pBits = FreeImage_GetBits(p.get());
-    const unsigned nPitch = FreeImage_GetPitch(p.get());
-    for (int y = 0; y < h; ++y)
-        for (unsigned i = 0; i < nPitch; ++i)
-            pBits[y * nPitch + i] = BYTE((i * 13 + y * 7) ^ (i / 5 + y / 3));
-    return p;
 }
 
 // The effect as one remap over whole maps, through the image layer directly.
@@ -275,7 +262,7 @@ private slots:
 
     void explosionDependsOnTheSecond()
     {
-        CBitmapPtr p = MakeBitmap(120, 80, 24);
+        CBitmapPtr p = MakeBytes(120, 80, 24, 1);
         auto fnRun = [&](time_t (*pfnTime)(time_t*)) {
             CImageProcessor processor(p.get());
             processor.m_pfnTime = pfnTime;
@@ -314,7 +301,7 @@ private slots:
         QFETCH(int, h);
         if (w > 100 && h > 100) // the images meant to span several bands do
             QVERIFY(w * h >= 4 * CEffectMap::kBandPixels);
-        CBitmapPtr p = MakeBitmap(w, h, bpp);
+        CBitmapPtr p = MakeBytes(w, h, bpp, 1);
         CImageProcessor processor(p.get());
         processor.m_pfnTime = &FixedTime;
         CBitmapPtr pResult(processor.Effect(code));
@@ -354,7 +341,7 @@ private slots:
 
     void nothingWithoutAnImage()
     {
-        CBitmapPtr p = MakeBitmap(16, 16, 4);
+        CBitmapPtr p = MakeBytes(16, 16, 4, 1);
         CImageProcessor processor(p.get());
         QVERIFY(!processor.Effect(EFFECT_TWIRL));
         CImageProcessor empty(nullptr);
@@ -366,10 +353,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(WriteTestImage(dir.filePath("src.bmp"), 40, 30));
         QVERIFY(WriteTestImage(dir.filePath("four.bmp"), 6, 6, 4));
-        const QSet<QWidget*> before = TopLevelWidgets();
+        CAppFixture fixture;
+        QVERIFY(fixture.Start({"-nologo", dir.filePath("src.bmp")}));
         {
-            CLumivoApp app;
-            QVERIFY(app.InitInstance({"-nologo", dir.filePath("src.bmp")}));
+            CWinApp& app = fixture.App();
             auto* pSource = dynamic_cast<CLumivoDoc*>(app.GetMainWnd()->GetActiveDocument());
             QVERIFY(pSource);
             for (int nId = ID_EFFECT_CONCAVITY; nId <= ID_EFFECT_STAR; ++nId) {
@@ -389,7 +376,7 @@ private slots:
             QVERIFY(app.GetMainWnd()->ExecuteCommand(ID_EFFECT_STAR));
             QCOMPARE(app.m_pDocTemplate->GetDocuments().size(), size_t(13));
         }
-        QCOMPARE(TopLevelWidgets(), before);
+        fixture.Stop();
     }
 };
 

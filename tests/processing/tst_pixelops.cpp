@@ -2,6 +2,7 @@
 #include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
+#include "support/TestImages.h"
 
 #include <FreeImage.h>
 #include <QtTest>
@@ -30,18 +31,6 @@ int Level(FIBITMAP* p, int x, int y, int c = 0)
 {
     const int nBytes = int(FreeImage_GetBPP(p)) / 8;
     return FreeImage_GetScanLine(p, y)[x * nBytes + c];
-}
-
-bool SamePixels(FIBITMAP* a, FIBITMAP* b)
-{
-    if (!a || !b || FreeImage_GetWidth(a) != FreeImage_GetWidth(b) ||
-        FreeImage_GetHeight(a) != FreeImage_GetHeight(b) || FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
-        return false;
-    const unsigned nRow = FreeImage_GetLine(a);
-    for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y)
-        if (std::memcmp(FreeImage_GetScanLine(a, int(y)), FreeImage_GetScanLine(b, int(y)), nRow) != 0)
-            return false;
-    return true;
 }
 
 std::array<int, 256> Curve(int nCurve)

@@ -2,6 +2,7 @@
 #include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
 #include "processing/ipl/Ipl.h"
+#include "support/TestImages.h"
 
 #include <FreeImage.h>
 #include <QtTest>
@@ -9,23 +10,6 @@
 #include <vector>
 
 namespace {
-// A bitmap whose every byte is a function of its position, palette entry k = (k, 2k, 3k).
-CBitmapPtr MakeBitmap(int nWidth, int nHeight, int nBpp)
-{
-    CBitmapPtr p(
-        nBpp == 16 ? FreeImage_Allocate(nWidth, nHeight, 16, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK)
-                   : FreeImage_Allocate(nWidth, nHeight, nBpp));
-    BYTE* pBits = FreeImage_GetBits(p.get());
-    const unsigned nPitch = FreeImage_GetPitch(p.get());
-    for (int y = 0; y < nHeight; ++y)
-        for (unsigned i = 0; i < nPitch; ++i)
-            pBits[y * nPitch + i] = BYTE(i * 13 + y * 7);
-    if (RGBQUAD* pPal = FreeImage_GetPalette(p.get()); pPal && nBpp <= 8)
-        for (int k = 0; k < (1 << nBpp); ++k)
-            pPal[k] = RGBQUAD{BYTE(k), BYTE(2 * k), BYTE(3 * k), 0};
-    return p;
-}
-
 QSize SizeOf(FIBITMAP* p)
 {
     return p ? QSize(int(FreeImage_GetWidth(p)), int(FreeImage_GetHeight(p))) : QSize();
@@ -53,7 +37,7 @@ private slots:
         QFETCH(int, bpp);
         QFETCH(int, status);
         QFETCH(int, resultBpp);
-        CBitmapPtr p = MakeBitmap(9, 5, bpp);
+        CBitmapPtr p = MakeVaried(9, 5, bpp, true);
         {
             CImageProcessor processor(p.get());
             QCOMPARE(processor.TranslateSource(), status);
@@ -114,7 +98,7 @@ private slots:
 
     void refusedParametersTouchNothing()
     {
-        CBitmapPtr p = MakeBitmap(10, 10, 24);
+        CBitmapPtr p = MakeVaried(10, 10, 24, true);
         struct SCase {
             const char* pszName;
             std::function<FIBITMAP*(CImageProcessor&)> fn;
@@ -161,7 +145,7 @@ private slots:
         QFETCH(int, op);
         QFETCH(QSize, source);
         QFETCH(QSize, result);
-        CBitmapPtr p = MakeBitmap(source.width(), source.height(), 24);
+        CBitmapPtr p = MakeVaried(source.width(), source.height(), 24);
         CImageProcessor c(p.get());
         FIBITMAP* pOut = nullptr;
         switch (op) {
@@ -213,9 +197,9 @@ private slots:
     void mirrorTwiceIsTheIdentity()
     {
         for (int nBpp : {1, 8, 24, 32}) {
-            CBitmapPtr p = MakeBitmap(11, 6, nBpp);
+            CBitmapPtr p = MakeVaried(11, 6, nBpp, true);
             if (nBpp == 8)
-                p.reset(FreeImage_ConvertToGreyscale(MakeBitmap(11, 6, 24).get()));
+                p.reset(FreeImage_ConvertToGreyscale(MakeVaried(11, 6, 24, true).get()));
             for (int nAxis : {0, 1, -1}) {
                 CImageProcessor first(p.get());
                 CBitmapPtr pOnce(first.Mirror(nAxis));

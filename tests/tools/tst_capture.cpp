@@ -1,6 +1,5 @@
 // Window capture on a real X server: the window list with and without a window manager (openbox),
 // the capture rectangle, and captured pixels against ImageMagick's `import` of the same area.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "image/Bitmap.h"
@@ -19,11 +18,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
 uint32_t FindWindow(const QString& strTitle)
 {
     for (const STopLevelWindow& window : CX11Desktop().ListTopLevelWindows(CCAPTUREDialog::MAX_WINDOWS))
@@ -104,7 +98,7 @@ QByteArray FirstDifference(const QImage& a, const QImage& b)
 class CTestCapture : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
     std::vector<std::unique_ptr<QProcess>> m_clients;
     xcb_connection_t* m_pConnection = nullptr;
 
@@ -156,22 +150,21 @@ private slots:
         QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
         m_pConnection = xcb_connect(nullptr, nullptr);
         QVERIFY(!xcb_connection_has_error(m_pConnection));
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        m_pApp->CloseAllDocuments();
+        QVERIFY(m_app.Start());
+        m_app.App().CloseAllDocuments();
         MainWnd()->setGeometry(400, 100, 500, 250); // clear of the captured windows
         QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
     }
     void cleanupTestCase()
     {
-        m_pApp.reset();
+        m_app.Stop();
         xcb_disconnect(m_pConnection);
         for (auto& pClient : m_clients) {
             pClient->kill();
             pClient->waitForFinished();
         }
     }
-    void cleanup() { m_pApp->CloseAllDocuments(); }
+    void cleanup() { m_app.App().CloseAllDocuments(); }
 
     void captureRect_data()
     {

@@ -1,8 +1,5 @@
 // The colour picker: geometry, typed and spun values, clicks and drags on both pictures, the
-// exclusive-or drawing, and the background colour command of the main frame.
-#include "app/LogoMdi.h"
-#include "app/LumivoApp.h"
-#include "app/MainFrame.h"
+// exclusive-or drawing.
 #include "image/ColorSpace.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
@@ -23,26 +20,12 @@ QString Field(const CColorPickerDlg& dlg, const char* pszName)
     return dlg.findChild<QLineEdit*>(QString::fromLatin1(pszName))->text();
 }
 
-// Counts the paints a widget receives.
-class CPaintCounter : public QObject {
-public:
-    explicit CPaintCounter(QWidget* pWidget) { pWidget->installEventFilter(this); }
-    int m_nPaints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* pEvent) override
-    {
-        m_nPaints += pEvent->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 } // namespace
 
 class CTestColorPicker : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
     std::unique_ptr<CColorPickerDlg> m_pDlg;
     QSet<QWidget*> m_windowsBefore;
 
@@ -57,8 +40,7 @@ private:
 private slots:
     void initTestCase()
     {
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
+        QVERIFY(m_app.Start());
         m_windowsBefore = TopLevelWidgets();
     }
     void cleanup()
@@ -66,7 +48,7 @@ private slots:
         m_pDlg.reset();
         QCOMPARE(TopLevelWidgets(), m_windowsBefore);
     }
-    void cleanupTestCase() { m_pApp.reset(); }
+    void cleanupTestCase() { m_app.Stop(); }
 
     void startsFromTheColourAndItsGeometry()
     {
@@ -269,42 +251,6 @@ private slots:
         QVERIFY(!dib.Create(10, 10, 7));
         QVERIFY(!dib.Create(1 << 30, 1 << 30, 32));
         QVERIFY(!dib.m_pBlock);
-    }
-
-    void backgroundColourCommand_data()
-    {
-        QTest::addColumn<QString>("strButton");
-        QTest::addColumn<QString>("strRed");
-        QTest::addColumn<QColor>("crAfter");
-        QTest::newRow("OK") << "OK"
-                            << "200" << QColor(200, 67, 90);
-        QTest::newRow("OK unchanged") << "OK" << QString() << QColor(49, 67, 90);
-        QTest::newRow("Cancel") << "Cancel"
-                                << "200" << QColor(49, 67, 90);
-    }
-    void backgroundColourCommand()
-    {
-        QFETCH(QString, strButton);
-        QFETCH(QString, strRed);
-        QFETCH(QColor, crAfter);
-        auto* pFrame = static_cast<CMainFrame*>(AfxGetMainWnd());
-        CLogoMdi* pMdi = pFrame->GetLogoMdi();
-        pMdi->m_crBackground = QColor(49, 67, 90);
-        CPaintCounter paints(pMdi->viewport());
-        QColor crShown;
-        DriveNextModal([&](QWidget* pDialog) {
-            crShown = QColor(Field(*static_cast<CColorPickerDlg*>(pDialog), "edit1002").toInt(),
-                             Field(*static_cast<CColorPickerDlg*>(pDialog), "edit1004").toInt(),
-                             Field(*static_cast<CColorPickerDlg*>(pDialog), "edit1006").toInt());
-            if (!strRed.isEmpty())
-                FillField(pDialog, "edit1002", strRed);
-            PressButton(pDialog, strButton);
-        });
-        QVERIFY(pFrame->ExecuteCommand(ID_VIEW_BACKGROUND_COLOR));
-        QCOMPARE(crShown, QColor(49, 67, 90));
-        QCOMPARE(pMdi->m_crBackground, crAfter);
-        if (strButton == QLatin1String("OK"))
-            QTRY_VERIFY(paints.m_nPaints > 0);
     }
 };
 

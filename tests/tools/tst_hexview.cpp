@@ -56,7 +56,7 @@ private:
     void ExpectBox()
     {
         m_strBoxText.clear();
-        DriveNextModal(
+        DriveModalIfAny(
             [this](QWidget* pBox) {
                 m_strBoxText = MessageBoxText(pBox);
                 PressButton(pBox, "OK");

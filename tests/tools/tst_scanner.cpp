@@ -1,7 +1,6 @@
 // Scanner acquisition through the program's own TWAIN source manager over SANE's test backend:
 // the images match what scanimage gets from the same device and settings, the selection dialog
 // picks the source, and a device that fails while it is read opens nothing.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
@@ -22,11 +21,6 @@
 #include <memory>
 
 namespace {
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
 CTwain* Twain()
 {
     return dynamic_cast<CTwain*>(AfxGetMainWnd());
@@ -81,7 +75,7 @@ int DocumentCount()
 class CTestScanner : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
     QTemporaryDir m_config;
 
     // The test backend's settings; the source manager reads them when it is opened.
@@ -136,17 +130,16 @@ private slots:
         // SANE unloads its backends on exit: kept in memory, what they leak is reported by name.
         QVERIFY(dlopen("libsane.so.1", RTLD_NOW | RTLD_NODELETE));
         QVERIFY(dlopen(SANE_BACKEND_DIR "/libsane-test.so.1", RTLD_NOW | RTLD_NODELETE));
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        m_pApp->CloseAllDocuments();
+        QVERIFY(m_app.Start());
+        m_app.App().CloseAllDocuments();
         QVERIFY(Twain()->IsSourceManagerLoaded());
     }
     void cleanup()
     {
         CloseSourceDialog();
-        m_pApp->CloseAllDocuments();
+        m_app.App().CloseAllDocuments();
     }
-    void cleanupTestCase() { m_pApp.reset(); }
+    void cleanupTestCase() { m_app.Stop(); }
 
     void acquireMatchesScanimage_data()
     {

@@ -2,11 +2,11 @@
 // program loads as the platform's (libtwaindsm.so on the library path): the calls in their order,
 // the transfer count's second try, transfer runs with several, failed and damaged images, and
 // closing the program while the source is enabled.
-#include "app/LumivoApp.h"
 #include "document/LumivoDoc.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "res/CommandIds.h"
+#include "support/TestSupport.h"
 #include "tools/Twain.h"
 
 #include <QFile>
@@ -15,11 +15,6 @@
 #include <memory>
 
 namespace {
-CMDIFrameWnd* MainWnd()
-{
-    return AfxGetMainWnd();
-}
-
 CTwain* Twain()
 {
     return dynamic_cast<CTwain*>(AfxGetMainWnd());
@@ -37,7 +32,7 @@ std::vector<CLumivoDoc*> Documents()
 class CTestTwain : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
     QTemporaryDir m_dir;
 
     QStringList Log() const
@@ -64,12 +59,11 @@ private slots:
         QVERIFY(m_dir.isValid());
         qputenv("FAKE_TWAIN_LOG", m_dir.filePath("calls.log").toLocal8Bit());
         qputenv("FAKE_TWAIN_SCRIPT", "");
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        m_pApp->CloseAllDocuments();
+        QVERIFY(m_app.Start());
+        m_app.App().CloseAllDocuments();
     }
-    void cleanup() { m_pApp->CloseAllDocuments(); }
-    void cleanupTestCase() { m_pApp.reset(); }
+    void cleanup() { m_app.App().CloseAllDocuments(); }
+    void cleanupTestCase() { m_app.Stop(); }
 
     void firstAcquireOpensTheDefaultSource()
     {

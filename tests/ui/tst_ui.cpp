@@ -1,6 +1,5 @@
 // The toolbars dialog with its list control, and the about box's hyperlink opening an address.
-#include "app/LumivoApp.h"
-#include "app/MainFrame.h"
+#include "framework/FrameWnd.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 #include "ui/AboutDlg.h"
@@ -17,11 +16,6 @@
 #include <memory>
 
 namespace {
-
-CMainFrame* MainFrame()
-{
-    return static_cast<CMainFrame*>(AfxGetMainWnd());
-}
 
 // Sets environment variables (an empty value unsets one) and restores them when it goes.
 class CScopedEnv {
@@ -71,22 +65,21 @@ QVector<int> ColumnStates(CXListCtrl* pList, int nCol)
 class CTestUi : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<CLumivoApp> m_pApp;
+    CAppFixture m_app;
     QSet<QWidget*> m_windowsBefore;
     QTemporaryDir m_dir;
 
 private slots:
     void initTestCase()
     {
-        m_pApp = std::make_unique<CLumivoApp>();
-        QVERIFY(m_pApp->InitInstance({QStringLiteral("-nologo")}));
-        QVERIFY(QTest::qWaitForWindowExposed(MainFrame()));
+        QVERIFY(m_app.Start());
+        QVERIFY(QTest::qWaitForWindowExposed(MainWnd()));
         m_windowsBefore = TopLevelWidgets();
     }
 
     void cleanup() { QCOMPARE(TopLevelWidgets(), m_windowsBefore); }
 
-    void cleanupTestCase() { m_pApp.reset(); }
+    void cleanupTestCase() { m_app.Stop(); }
 
     // --- list control ------------------------------------------------------------------------------
 
@@ -138,7 +131,7 @@ private slots:
     void toolbarsDialog()
     {
         QFETCH(bool, bOk);
-        const std::vector<QToolBar*>& bars = MainFrame()->GetToolBars();
+        const std::vector<QToolBar*>& bars = MainWnd()->GetToolBars();
         for (QToolBar* pBar : bars)
             pBar->setVisible(true);
 
@@ -166,7 +159,7 @@ private slots:
             headerImages += ColumnStates(pList, 0);
             PressButton(pDialog, bOk ? QStringLiteral("OK") : QStringLiteral("Cancel"));
         });
-        QVERIFY(MainFrame()->ExecuteCommand(ID_VIEW_TOOLBARS_DIALOG));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_VIEW_TOOLBARS_DIALOG));
         QCOMPARE(names, (QStringList{"Effects Toolbar", "Filters Toolbar", "Morphological Operation Toolbar",
                                      "Normal Toolbar", "Contrast Toolbar"}));
         QCOMPARE(headerImages, (QVector<int>{1, 0, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
@@ -174,7 +167,7 @@ private slots:
             QCOMPARE(pBar->isHidden(), bOk);
         // Back to the start: only the Normal toolbar.
         for (QToolBar* pBar : bars)
-            pBar->setVisible(pBar == MainFrame()->GetToolBar(IDR_MAINFRAME));
+            pBar->setVisible(pBar == MainWnd()->GetToolBar(IDR_MAINFRAME));
     }
 
     // --- hyperlink ---------------------------------------------------------------------------------
@@ -209,7 +202,7 @@ private slots:
                 strTitle = qobject_cast<CDlgUsage*>(pModal) ? pModal->windowTitle() : QString();
                 pModal->close();
             });
-            QVERIFY(MainFrame()->ExecuteCommand(nId));
+            QVERIFY(MainWnd()->ExecuteCommand(nId));
             QCOMPARE(strTitle, QStringLiteral("Usage"));
         }
     }
@@ -289,7 +282,7 @@ private slots:
                              pModal->close();
                          }},
                         10000);
-        QVERIFY(MainFrame()->ExecuteCommand(ID_APP_ABOUT));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_APP_ABOUT));
 
         QCOMPARE(crBefore, QColor(0, 0, 238));
         QCOMPARE(bVisited, bOpens);

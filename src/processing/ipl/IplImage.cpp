@@ -1,5 +1,6 @@
 // Image headers, storage, status and the 8u views the operations work on.
 #include "processing/ipl/IplCore.h"
+#include "processing/ipl/IplSimd.h"
 
 #include <algorithm>
 #include <climits>
@@ -47,7 +48,8 @@ using VBytes = uchar __attribute__((vector_size(32)));
 using VWords = uint64_t __attribute__((vector_size(32)));
 } // namespace
 
-__attribute__((target_clones("avx2", "default"))) void PackBits(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
+namespace {
+[[gnu::always_inline]] inline void PackBitsLoop(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
 {
     // 0 or 1 per sample: levels outside 1 .. 255 are decided for every sample alike
     const int nAbove = std::clamp(nLevel, 0, 256) - 1;
@@ -71,6 +73,23 @@ __attribute__((target_clones("avx2", "default"))) void PackBits(const uchar* pIn
         }
         pBits[x >> 3] = uchar(nByte);
     }
+}
+
+#if LUMIVO_X86_VARIANTS
+__attribute__((target("avx2"))) void PackBitsAvx2(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
+{
+    PackBitsLoop(pIn, pBits, nWidth, nLevel);
+}
+#endif
+} // namespace
+
+void PackBits(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
+{
+#if LUMIVO_X86_VARIANTS
+    if (ActiveSimd() >= ESimd::Avx2)
+        return PackBitsAvx2(pIn, pBits, nWidth, nLevel);
+#endif
+    PackBitsLoop(pIn, pBits, nWidth, nLevel);
 }
 
 IPLStatus SetStatus(IPLStatus nStatus)

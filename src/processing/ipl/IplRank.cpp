@@ -8,6 +8,7 @@
 // columns of neighbouring pixels are a fixed number of bytes apart, one min or max over a strip of
 // bytes serves every channel and every pixel of the strip alike.
 #include "processing/ipl/IplCore.h"
+#include "processing/ipl/IplSimd.h"
 
 #include <algorithm>
 #include <climits>
@@ -203,9 +204,8 @@ SNetwork BuildNetwork(int nCols, int nRows, int nPixelBytes, int nRank)
 
 using VBytes = uint8_t __attribute__((vector_size(32)));
 
-// d = min or max of a and b over n bytes; chosen at run time for the processor.
-__attribute__((target_clones("avx2", "default"))) void MinMax(uint8_t* d, const uint8_t* a, const uint8_t* b, size_t n,
-                                                              bool bMax)
+// d = min or max of a and b over n bytes.
+[[gnu::always_inline]] inline void MinMaxLoop(uint8_t* d, const uint8_t* a, const uint8_t* b, size_t n, bool bMax)
 {
     size_t i = 0;
     VBytes va, vb, r;
@@ -226,6 +226,23 @@ __attribute__((target_clones("avx2", "default"))) void MinMax(uint8_t* d, const 
     }
     for (; i < n; ++i)
         d[i] = bMax ? std::max(a[i], b[i]) : std::min(a[i], b[i]);
+}
+
+#if LUMIVO_X86_VARIANTS
+__attribute__((target("avx2"))) void MinMaxAvx2(uint8_t* d, const uint8_t* a, const uint8_t* b, size_t n, bool bMax)
+{
+    MinMaxLoop(d, a, b, n, bMax);
+}
+#endif
+
+// The loop in the variant chosen at run time for the processor.
+void MinMax(uint8_t* d, const uint8_t* a, const uint8_t* b, size_t n, bool bMax)
+{
+#if LUMIVO_X86_VARIANTS
+    if (ipl::ActiveSimd() >= ipl::ESimd::Avx2)
+        return MinMaxAvx2(d, a, b, n, bMax);
+#endif
+    MinMaxLoop(d, a, b, n, bMax);
 }
 
 constexpr int kStrip = 1024; // bytes of output per network run: the scratch strips stay in cache

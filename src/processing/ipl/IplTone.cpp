@@ -1,16 +1,19 @@
 // Operations on sample values: complement, scalar addition, lookup tables, histograms and noise. Each
 // works per channel; an alpha channel keeps its values.
 #include "processing/ipl/IplCore.h"
+#include "processing/ipl/IplSimd.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <emmintrin.h>
 #include <mutex>
 #include <numbers>
 #include <vector>
+#if LUMIVO_X86_VARIANTS
+#include <emmintrin.h>
+#endif
 
 using namespace ipl;
 
@@ -36,14 +39,14 @@ bool IsAlpha(const IplImage* p, int nChannel)
     return p->alphaChannel == nChannel + 1;
 }
 
+#if LUMIVO_X86_VARIANTS
 // A byte vector of 64 lanes; with AVX-512 VBMI one instruction looks 64 bytes up in a table of 128.
 using VLanes = uchar __attribute__((vector_size(64)));
 
 bool HasByteLookup()
 {
-    static const bool bHas =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-    return bHas;
+    static const bool bVbmi = __builtin_cpu_supports("avx512vbmi");
+    return bVbmi && ActiveSimd() >= ESimd::Avx512;
 }
 
 // dst(x, c) = tables[c][src(x, c)] over rows [y0, y1), or through tables[0] alone when nTables is 1:
@@ -81,6 +84,7 @@ LookUpRows(const cv::Mat& src, cv::Mat& dst, const CTable* pTables, int nTables,
             pOut[i] = pTables[i % size_t(nTables)][pIn[i]];
     }
 }
+#endif
 
 // Maps every colour channel c of src through fnTable(c) into dst; alpha passes unchanged.
 template <class F> IPLStatus MapValues(const IplImage* src, IplImage* dst, F&& fnTable)
@@ -95,17 +99,20 @@ template <class F> IPLStatus MapValues(const IplImage* src, IplImage* dst, F&& f
     const int cn = bShared ? 1 : src->nChannels;
     cv::Mat in = Source8u(src, dst);
     CTarget8u out(dst);
+#if LUMIVO_X86_VARIANTS
     if (HasByteLookup()) {
         cv::parallel_for_(cv::Range(0, in.rows), [&](const cv::Range& rows) {
             LookUpRows(in, out.Mat(), tables.data(), cn, rows.start, rows.end);
         });
-    } else {
-        cv::Mat lut(1, 256, CV_8UC(cn));
-        for (int c = 0; c < cn; ++c)
-            for (int v = 0; v < 256; ++v)
-                lut.ptr()[v * cn + c] = tables[c][v];
-        cv::LUT(in, lut, out.Mat());
+        out.Commit();
+        return IPL_StsOk;
     }
+#endif
+    cv::Mat lut(1, 256, CV_8UC(cn));
+    for (int c = 0; c < cn; ++c)
+        for (int v = 0; v < 256; ++v)
+            lut.ptr()[v * cn + c] = tables[c][v];
+    cv::LUT(in, lut, out.Mat());
     out.Commit();
     return IPL_StsOk;
 }
@@ -287,6 +294,7 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 [[gnu::always_inline]] inline std::pair<VDoubles, VDoubles> NormalPairs(uint64_t nSeed, const VWords& k)
 {
     VDoubles r = -2.0 * Log(1.0 - Unit(Draw(nSeed, 2 * k)));
+#if LUMIVO_X86_VARIANTS
     // square roots two lanes at a time, by the instruction every x86-64 processor has (lane by lane, the
     // library's call would go through memory)
     __m128d parts[kLanes / 2];
@@ -294,6 +302,10 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
     for (__m128d& part : parts)
         part = _mm_sqrt_pd(part);
     std::memcpy(&r, parts, sizeof r);
+#else
+    for (int i = 0; i < kLanes; ++i)
+        r[i] = __builtin_sqrt(r[i]); // correctly rounded, as the instruction is: the same noise everywhere
+#endif
     const auto [c, s] = CosSinTurn(Unit(Draw(nSeed, 2 * k + 1)));
     return {r * c, r * s};
 }
@@ -302,8 +314,8 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 // samples 2k and 2k + 1 share the Box-Muller pair k), where nLead is 1 when n0 is odd for Gaussian
 // noise (the first pair starts a sample early) and 0 otherwise. pNoise holds whole vectors beyond the
 // end: nCount + 2 * kLanes values.
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"), optimize("fp-contract=off"))) void
-FillNoise(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
+[[gnu::always_inline]] inline void FillNoiseLoop(const IplNoiseParam& param, uint64_t n0, size_t nCount,
+                                                 double* pNoise)
 {
     const uint64_t nSeed = param.seed;
     if (param.noise == IPL_NOISE_UNIFORM) {
@@ -326,8 +338,7 @@ FillNoise(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise
 }
 
 // p[i] += noise[i], rounded half up and saturated, for n samples; noise holds whole vectors beyond n.
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"), optimize("fp-contract=off"))) void
-AddNoise(uchar* p, const double* pNoise, size_t n)
+[[gnu::always_inline]] inline void AddNoiseLoop(uchar* p, const double* pNoise, size_t n)
 {
     uchar tail[kLanes] = {};
     for (size_t i = 0; i < n; i += kLanes) {
@@ -346,6 +357,52 @@ AddNoise(uchar* p, const double* pNoise, size_t n)
         if (pPixels == tail)
             std::memcpy(p + i, tail, n - i);
     }
+}
+
+#if LUMIVO_X86_VARIANTS
+__attribute__((target("arch=x86-64-v4"))) void FillNoiseAvx512(const IplNoiseParam& param, uint64_t n0, size_t nCount,
+                                                                double* pNoise)
+{
+    FillNoiseLoop(param, n0, nCount, pNoise);
+}
+__attribute__((target("avx2"))) void FillNoiseAvx2(const IplNoiseParam& param, uint64_t n0, size_t nCount,
+                                                   double* pNoise)
+{
+    FillNoiseLoop(param, n0, nCount, pNoise);
+}
+__attribute__((target("arch=x86-64-v4"))) void AddNoiseAvx512(uchar* p, const double* pNoise, size_t n)
+{
+    AddNoiseLoop(p, pNoise, n);
+}
+__attribute__((target("avx2"))) void AddNoiseAvx2(uchar* p, const double* pNoise, size_t n)
+{
+    AddNoiseLoop(p, pNoise, n);
+}
+#endif
+
+// The noise of colour samples n0 - nLead ... n0 + nCount - 1 (see FillNoiseLoop), in the variant
+// chosen at run time for the processor.
+void FillNoise(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
+{
+#if LUMIVO_X86_VARIANTS
+    if (ActiveSimd() == ESimd::Avx512)
+        return FillNoiseAvx512(param, n0, nCount, pNoise);
+    if (ActiveSimd() == ESimd::Avx2)
+        return FillNoiseAvx2(param, n0, nCount, pNoise);
+#endif
+    FillNoiseLoop(param, n0, nCount, pNoise);
+}
+
+// p[i] += noise[i] (see AddNoiseLoop), in the variant chosen at run time for the processor.
+void AddNoise(uchar* p, const double* pNoise, size_t n)
+{
+#if LUMIVO_X86_VARIANTS
+    if (ActiveSimd() == ESimd::Avx512)
+        return AddNoiseAvx512(p, pNoise, n);
+    if (ActiveSimd() == ESimd::Avx2)
+        return AddNoiseAvx2(p, pNoise, n);
+#endif
+    AddNoiseLoop(p, pNoise, n);
 }
 
 } // namespace
