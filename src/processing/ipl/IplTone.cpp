@@ -248,10 +248,34 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
     return z ^ (z >> 31);
 }
 
-// Uniform in [0, 1) from the top 53 bits.
+// Whole numbers to doubles and back through the bits of a double (2^52 + 2^51 + v is a double whose low
+// mantissa bits hold v), and choices by bit masks: exactly what conversions and comparisons give, but in
+// instructions every x86-64 vector set has (without AVX-512 the compiler would do those lane by lane).
+// SmallToDouble and DoubleToSmall need |v| < 2^51, BelowTwo52ToDouble 0 <= v < 2^52.
+constexpr int64_t kMagicBits = 0x4338000000000000;
+constexpr double kMagic = 0x1.8p52;
+[[gnu::always_inline]] inline VDoubles SmallToDouble(const VInts& v)
+{
+    return (VDoubles)(v + kMagicBits) - kMagic;
+}
+[[gnu::always_inline]] inline VInts DoubleToSmall(const VDoubles& d) // d a whole number
+{
+    return (VInts)(d + kMagic) - kMagicBits;
+}
+[[gnu::always_inline]] inline VDoubles BelowTwo52ToDouble(const VWords& v)
+{
+    return (VDoubles)(v | 0x4330000000000000ull) - 0x1p52;
+}
+// mask all ones: a, all zeros: b
+[[gnu::always_inline]] inline VDoubles Select(const VInts& mask, const VDoubles& a, const VDoubles& b)
+{
+    return (VDoubles)(((VInts)a & mask) | ((VInts)b & ~mask));
+}
+
+// Uniform in [0, 1) from the top 53 bits: the top 52 doubled plus the 53rd, exact.
 [[gnu::always_inline]] inline VDoubles Unit(const VWords& z)
 {
-    return __builtin_convertvector(z >> 11, VDoubles) * 0x1p-53;
+    return (BelowTwo52ToDouble(z >> 12) * 2.0 + SmallToDouble(VInts((z >> 11) & 1))) * 0x1p-53;
 }
 
 // log u for u in (0, 1] and the cosine and sine of 2 pi u for u in [0, 1), by series in plain arithmetic
@@ -269,13 +293,17 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
     const VDoubles m = (VDoubles)nBits;
     const VDoubles t = (m - 1.0) / (m + 1.0), t2 = t * t;
     const VDoubles series = 1.0 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9 + t2 * (1.0 / 11)))));
-    return __builtin_convertvector(e, VDoubles) * std::numbers::ln2 + 2.0 * t * series;
+    return SmallToDouble(e) * std::numbers::ln2 + 2.0 * t * series;
 }
 
 [[gnu::always_inline]] inline std::pair<VDoubles, VDoubles> CosSinTurn(const VDoubles& u)
 {
-    const VInts q = __builtin_convertvector(4.0 * u + 0.5, VInts); // nearest quarter turn
-    const VDoubles x = (4.0 * u - __builtin_convertvector(q, VDoubles)) * (std::numbers::pi / 2); // the rest
+    // nearest quarter turn, the whole part of y = 4u + 0.5: y rounded to the nearest, less one where that
+    // rounded up (the difference's sign bit)
+    const VDoubles y = 4.0 * u + 0.5;
+    const VDoubles r = (y + 0x1p52) - 0x1p52;
+    const VInts q = DoubleToSmall(r) - VInts((VWords)(y - r) >> 63);
+    const VDoubles x = (4.0 * u - SmallToDouble(q)) * (std::numbers::pi / 2); // the rest
     const VDoubles x2 = x * x;
     const VDoubles c =
         1.0 +
@@ -285,9 +313,8 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
         x *
         (1.0 + x2 * (-1.0 / 6 + x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
     // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c)
-    const VInts odd = (q & 1) != 0;
-    return {(odd ? s : c) * __builtin_convertvector(1 - ((q + 1) & 2), VDoubles),
-            (odd ? c : s) * __builtin_convertvector(1 - (q & 2), VDoubles)};
+    const VInts odd = -(q & 1);
+    return {Select(odd, s, c) * SmallToDouble(1 - ((q + 1) & 2)), Select(odd, c, s) * SmallToDouble(1 - (q & 2))};
 }
 
 // Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1.
@@ -314,8 +341,7 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 // samples 2k and 2k + 1 share the Box-Muller pair k), where nLead is 1 when n0 is odd for Gaussian
 // noise (the first pair starts a sample early) and 0 otherwise. pNoise holds whole vectors beyond the
 // end: nCount + 2 * kLanes values.
-[[gnu::always_inline]] inline void FillNoiseLoop(const IplNoiseParam& param, uint64_t n0, size_t nCount,
-                                                 double* pNoise)
+[[gnu::always_inline]] inline void FillNoiseLoop(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
 {
     const uint64_t nSeed = param.seed;
     if (param.noise == IPL_NOISE_UNIFORM) {
@@ -361,7 +387,7 @@ constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 
 #if LUMIVO_X86_VARIANTS
 __attribute__((target("arch=x86-64-v4"))) void FillNoiseAvx512(const IplNoiseParam& param, uint64_t n0, size_t nCount,
-                                                                double* pNoise)
+                                                               double* pNoise)
 {
     FillNoiseLoop(param, n0, nCount, pNoise);
 }
