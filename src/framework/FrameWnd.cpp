@@ -283,6 +283,10 @@ QLabel* CMDIFrameWnd::FindPane(int nIndicatorId) const
 
 void CMDIFrameWnd::SetPaneText(int nIndicatorId, const QString& strText, bool bUpdate)
 {
+    // A pane that already shows the text is left alone: no repaint for nothing (a live preview
+    // writes the same size and time on every step).
+    if (GetPaneText(nIndicatorId) == strText)
+        return;
     if (nIndicatorId == ID_SEPARATOR)
         statusBar()->showMessage(strText);
     else if (QLabel* pPane = FindPane(nIndicatorId))
