@@ -4,7 +4,7 @@
 // every effect spends on one thread: allocating the zero-filled result bitmap.
 #include "image/Bitmap.h"
 #include "processing/ImageProcessor.h"
-#include "app/Memory.h"
+#include "system/Memory.h"
 
 #include <FreeImage.h>
 #include <atomic>

@@ -1,10 +1,11 @@
 #include "app/LumivoApp.h"
-#include "app/Memory.h"
+#include "system/Memory.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    RestartWithHugePages(argv);
     KeepImageBlocksInHeap();
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments();

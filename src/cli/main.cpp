@@ -2,6 +2,7 @@
 #include "image/Bitmap.h"
 #include "image/ImageFormats.h"
 #include "processing/Operations.h"
+#include "system/Memory.h"
 
 #include <FreeImage.h>
 #include <QDir>
@@ -273,6 +274,8 @@ QString RunJob(const SJob& job, const std::vector<SStep>& steps)
 
 int main(int argc, char** argv)
 {
+    RestartWithHugePages(argv);
+    KeepImageBlocksInHeap();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
