@@ -50,7 +50,7 @@ FIBITMAP* LoadBitmapFile(const QString& strPath)
     return pBitmap;
 }
 
-bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath)
+bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath, int nFlags)
 {
     const auto fif = FREE_IMAGE_FORMAT(FormatFromFileName(strPath));
     if (!pBitmap || fif == FIF_UNKNOWN || !FreeImage_FIFSupportsWriting(fif) ||
@@ -60,7 +60,7 @@ bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath)
     const QFileInfo info(strPath);
     const QByteArray tempName =
         QFile::encodeName(info.absolutePath() + QStringLiteral("/.~") + info.fileName() + QStringLiteral(".part"));
-    const bool bOk = FreeImage_Save(fif, pBitmap, tempName.constData(), 0) &&
+    const bool bOk = FreeImage_Save(fif, pBitmap, tempName.constData(), nFlags) &&
                      std::rename(tempName.constData(), QFile::encodeName(strPath).constData()) == 0;
     if (!bOk)
         std::remove(tempName.constData());

@@ -22,8 +22,9 @@ using CBitmapPtr = std::unique_ptr<FIBITMAP, SBitmapDeleter>;
 // failure of the helper. Every pixel type comes back as 1, 4, 8, 16 (555/565), 24 or 32 bits.
 FIBITMAP* LoadBitmapFile(const QString& strPath);
 // Writes pBitmap in the format its extension names. The file is written beside the target and
-// moved over it only when complete, so a failed write leaves an existing file as it was.
-bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath);
+// moved over it only when complete, so a failed write leaves an existing file as it was. nFlags are
+// FreeImage's save flags of that format (0: its defaults, as the program's Save As writes).
+bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath, int nFlags = 0);
 
 // A pixel as the readout shows it. nStatus 0 ok, 1 no scan line, -1 depth without readout (16-bit).
 struct SPixelValue {

@@ -151,6 +151,8 @@ private slots:
                                        << "rotate: interpolation: Please enter an integer.";
         QTest::newRow("bad -j") << QStringList{in, "-o", "a.png", "-j", "0"}
                                 << "-j: Please enter an integer between 1 and 1024.";
+        QTest::newRow("bad --compression") << QStringList{in, "-o", "a.png", "--compression", "10"}
+                                           << "--compression: Please enter an integer between 0 and 9.";
     }
     void usageErrors()
     {
@@ -181,6 +183,30 @@ private slots:
             RunCli({Sample("circles-24.bmp"), Sample("plasma-8.bmp"), "-d", strOut, "-x", "to-8-bits-wu"});
         QCOMPARE(depth.nExit, 1);
         QVERIFY(depth.strErr.contains(QStringLiteral("plasma-8.bmp: to-8-bits-wu gave no result")));
+    }
+
+    // The level changes a PNG's size, never its pixels, and other formats never see it (TIFF would read
+    // PNG's "no compression" flag as PackBits).
+    void compressionLevelOnlyForPng()
+    {
+        QTemporaryDir dir;
+        const QString strIn = Sample("landscape-24.png");
+        const CBitmapPtr pIn(LoadBitmapFile(strIn));
+        qint64 nLastSize = -1;
+        for (const char* pszLevel : {"9", "2", "0"}) {
+            const QString strOut = dir.filePath(QStringLiteral("out%1.png").arg(pszLevel));
+            QCOMPARE(RunCli({strIn, "-o", strOut, "--compression", pszLevel}).nExit, 0);
+            const CBitmapPtr pOut(LoadBitmapFile(strOut));
+            QVERIFY(SamePixels(pOut.get(), pIn.get()));
+            QVERIFY2(QFileInfo(strOut).size() > nLastSize, pszLevel);
+            nLastSize = QFileInfo(strOut).size();
+        }
+        const QString strTif = dir.filePath(QStringLiteral("out.tif")), strSaved = dir.filePath(QStringLiteral("saved.tif"));
+        QCOMPARE(RunCli({strIn, "-o", strTif, "--compression", "0"}).nExit, 0);
+        QVERIFY(SaveBitmapFile(pIn.get(), strSaved));
+        QFile tif(strTif), saved(strSaved);
+        QVERIFY(tif.open(QIODevice::ReadOnly) && saved.open(QIODevice::ReadOnly));
+        QVERIFY(tif.readAll() == saved.readAll());
     }
 
     void workersGiveTheSameBytes()
