@@ -1,6 +1,7 @@
 #include "document/Clipboard.h"
 
 #include "image/Bitmap.h"
+#include "image/BitmapImage.h"
 #include "document/LumivoDoc.h"
 
 #include <FreeImage.h>

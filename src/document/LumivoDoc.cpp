@@ -7,6 +7,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
+#include "image/BitmapImage.h"
 #include "image/FolderList.h"
 #include "image/ImageFormats.h"
 #include "res/CommandIds.h"

@@ -4,6 +4,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
 #include "image/Bitmap.h"
+#include "image/BitmapImage.h"
 #include "image/Crop.h"
 #include "image/Pixel16.h"
 #include "res/CommandIds.h"

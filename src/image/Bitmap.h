@@ -9,7 +9,6 @@
 #include <memory>
 
 struct FIBITMAP;
-class QImage;
 
 struct SBitmapDeleter {
     void operator()(FIBITMAP* pBitmap) const;
@@ -43,13 +42,6 @@ FIBITMAP* CreateBitmapFromPackedDib(const uint8_t* pData, size_t nSize);
 // The packed DIB of a bitmap: its info header, the three colour masks when the header declares bit
 // fields, FreeImage's colour table for the depth, then the rows.
 QByteArray PackedDibFromBitmap(FIBITMAP* pBitmap);
-
-// A QImage over the bitmap's pixels in storage order (the first row is the bottom of the picture),
-// sharing its memory for 1-, 8-, 16-, 24- and 32-bit bitmaps; 4-bit ones are converted to 8-bit.
-// The result stays valid while the bitmap lives. Null image for other depths.
-QImage BitmapToQImage(FIBITMAP* pBitmap);
-// A new 24-bit (opaque) or 32-bit (with alpha) bitmap holding the picture of a QImage.
-FIBITMAP* BitmapFromQImage(const QImage& image);
 
 // Elapsed time of an operation in seconds, counted in whole milliseconds.
 class CStopwatch {

@@ -1,6 +1,7 @@
 // FreeImage bitmaps: pixel reads, packed DIB blocks, files and the checks before loading them, folder
 // lists and the Save As name rule.
 #include "image/Bitmap.h"
+#include "image/BitmapImage.h"
 #include "image/ByteSource.h"
 #include "image/DecoderReply.h"
 #include "image/FileCheck.h"

@@ -3,6 +3,7 @@
 #include "document/LumivoDoc.h"
 #include "framework/FrameWnd.h"
 #include "image/Bitmap.h"
+#include "image/BitmapImage.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 #include "tools/CaptureDlg.h"

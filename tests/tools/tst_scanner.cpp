@@ -5,6 +5,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
 #include "image/Bitmap.h"
+#include "image/BitmapImage.h"
 #include "res/CommandIds.h"
 #include "support/TestSupport.h"
 #include "tools/Twain.h"
