@@ -1,27 +1,31 @@
-// lumivo-decoder FORMAT: decodes the image file open on descriptor 0 for the program and hands the
-// result back on the socket at descriptor 3: one byte and, with it, a memory file holding the reply
-// (image/DecoderReply.h). It opens nothing by path. Before reading the file it limits its own address
-// space and CPU time and confines itself with a seccomp filter, so a file that breaks a decoder costs
-// this process only; exit without a reply means the file cannot be read.
+// lumivo-decoder: decodes image files for the program, each in a process of its own. The program
+// starts it once, with a socket at descriptor 3, and sends one request per file (image/DecoderReply.h)
+// carrying the open file and a socket for the reply. For each request the helper forks a child, which
+// limits its own address space, CPU and wall-clock time, confines itself with a seccomp filter, decodes
+// the file and hands back one byte with a sealed memory file holding the reply. It opens nothing by
+// path. A file that breaks a decoder costs that child only; a child that ends without a reply means
+// the file cannot be read. Forking the loaded helper costs far less than starting a new process, which
+// would load and relocate some thirty libraries for every file.
 #include "decoder/Decode.h"
 #include "image/ByteSource.h"
 #include "image/DecoderReply.h"
+#include "image/FdPassing.h"
 #include "image/FileCheck.h"
 
 #include <FreeImage.h>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <seccomp.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int FILE_FD = 0;
-constexpr int REPLY_SOCKET_FD = 3;
+constexpr int CONTROL_FD = 3;     // the helper's socket to the program
+constexpr int REPLY_SOCKET_FD = 3; // a child's socket for its reply, in place of the above
 constexpr rlim_t CPU_SECONDS = 20;
 // The decoded bitmap, a converted copy of it and the decoders' own buffers.
 constexpr rlim_t ADDRESS_SPACE = rlim_t(2) * MAX_IMAGE_BYTES + (rlim_t(768) << 20);
@@ -53,8 +57,8 @@ bool LimitResources()
            SetLimit(RLIMIT_NOFILE, 8, 8) && (SANITIZED || SetLimit(RLIMIT_AS, ADDRESS_SPACE, ADDRESS_SPACE));
 }
 
-// Only what decoding and replying need: reading the file, memory, writing the reply into the memory
-// file, sending it, and ending. Anything else ends the process.
+// Only what decoding and replying need: reading the file, memory, writing and sealing the reply's
+// memory file, sending it, and ending. Anything else ends the process.
 bool ConfineSyscalls(int nReplyFd)
 {
     scmp_filter_ctx ctx = seccomp_init(SCMP_ACT_KILL_PROCESS);
@@ -70,58 +74,68 @@ bool ConfineSyscalls(int nReplyFd)
     bool bOk = true;
     for (const int nCall : anywhere)
         bOk = bOk && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, nCall, 0) == 0;
-    bOk = bOk && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(pread64), 1, SCMP_A0(SCMP_CMP_EQ, FILE_FD)) == 0 &&
-          seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(read), 1, SCMP_A0(SCMP_CMP_EQ, FILE_FD)) == 0 &&
-          seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(write), 1, SCMP_A0(SCMP_CMP_EQ, unsigned(nReplyFd))) == 0 &&
-          seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(write), 1, SCMP_A0(SCMP_CMP_EQ, STDERR_FILENO)) == 0 &&
-          seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(sendmsg), 1, SCMP_A0(SCMP_CMP_EQ, REPLY_SOCKET_FD)) == 0 &&
-          seccomp_load(ctx) == 0;
+    const auto allowOn = [&](int nCall, unsigned nFd) {
+        bOk = bOk && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, nCall, 1, SCMP_A0(SCMP_CMP_EQ, nFd)) == 0;
+    };
+    allowOn(SCMP_SYS(pread64), FILE_FD);
+    allowOn(SCMP_SYS(read), FILE_FD);
+    allowOn(SCMP_SYS(write), unsigned(nReplyFd));
+    allowOn(SCMP_SYS(write), STDERR_FILENO);
+    allowOn(SCMP_SYS(sendmsg), REPLY_SOCKET_FD);
+    bOk = bOk && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(fcntl), 2, SCMP_A0(SCMP_CMP_EQ, unsigned(nReplyFd)),
+                                  SCMP_A1(SCMP_CMP_EQ, unsigned(F_ADD_SEALS))) == 0;
+    bOk = bOk && seccomp_load(ctx) == 0;
     seccomp_release(ctx);
     return bOk;
 }
 
-bool SendReply(int nReplyFd)
+// A child's work: the file at FILE_FD, the reply through REPLY_SOCKET_FD. Ends the process.
+[[noreturn]] void DecodeOne(const SDecoderRequest& request)
 {
-    char byte = 1;
-    iovec iov{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* pHeader = CMSG_FIRSTHDR(&message);
-    pHeader->cmsg_level = SOL_SOCKET;
-    pHeader->cmsg_type = SCM_RIGHTS;
-    pHeader->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(pHeader), &nReplyFd, sizeof(int));
-    ssize_t n;
-    do
-        n = sendmsg(REPLY_SOCKET_FD, &message, MSG_NOSIGNAL);
-    while (n < 0 && errno == EINTR);
-    return n == 1;
+    const int nReplyFd = memfd_create("lumivo-reply", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    // The program stops waiting after the timeout; the child ends then too.
+    alarm(unsigned(std::max(1, request.nTimeoutMs / 1000 + 1)));
+    if (nReplyFd < 0 || !LimitResources() || (!SANITIZED && !ConfineSyscalls(nReplyFd)))
+        _exit(3);
+    CFdSource source(FILE_FD);
+    if (!IsPlausibleImage(request.nFormat, source))
+        _exit(4);
+    FIBITMAP* pBitmap = DecodeImage(request.nFormat, source);
+    if (!pBitmap)
+        _exit(5);
+    const char byte = 1;
+    if (!WriteDecoderReply(pBitmap, nReplyFd) || !SealReply(nReplyFd) ||
+        !SendWithFds(REPLY_SOCKET_FD, &byte, 1, &nReplyFd, 1))
+        _exit(6);
+    _exit(0); // no unloading: the process ends here
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char**)
 {
-    if (argc != 2)
+    if (argc != 1)
         return 2;
-    const int fif = std::atoi(argv[1]);
-    // Nothing but the file, the socket and stderr stays open.
-    close_range(REPLY_SOCKET_FD + 1, ~0u, 0);
-    const int nReplyFd = memfd_create("lumivo-reply", MFD_CLOEXEC);
+    // Nothing but the socket to the program and stderr stays open; the system reaps the children.
+    close_range(CONTROL_FD + 1, ~0u, 0);
+    signal(SIGCHLD, SIG_IGN);
     PrepareDecoding();
-    if (nReplyFd < 0 || !LimitResources() || (!SANITIZED && !ConfineSyscalls(nReplyFd)))
-        return 3;
-    CFdSource source(FILE_FD);
-    if (!IsPlausibleImage(fif, source))
-        return 4;
-    FIBITMAP* pBitmap = DecodeImage(fif, source);
-    if (!pBitmap)
-        return 5;
-    if (!WriteDecoderReply(pBitmap, nReplyFd) || !SendReply(nReplyFd))
-        return 6;
-    _exit(0); // no unloading: the process ends here
+    for (;;) {
+        SDecoderRequest request{};
+        int fds[2];
+        const ssize_t n = ReceiveWithFds(CONTROL_FD, &request, sizeof request, fds, 2);
+        if (n != ssize_t(sizeof request)) {
+            if (n > 0)
+                close(fds[0]), close(fds[1]);
+            return 0; // the program has gone, or speaks another protocol
+        }
+        if (fork() == 0) {
+            if (dup2(fds[0], FILE_FD) < 0 || dup2(fds[1], REPLY_SOCKET_FD) < 0)
+                _exit(3);
+            close_range(REPLY_SOCKET_FD + 1, ~0u, 0);
+            DecodeOne(request);
+        }
+        close(fds[0]);
+        close(fds[1]);
+    }
 }

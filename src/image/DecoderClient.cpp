@@ -2,6 +2,7 @@
 
 #include "image/ByteSource.h"
 #include "image/DecoderReply.h"
+#include "image/FdPassing.h"
 
 #include <cerrno>
 #include <chrono>
@@ -9,9 +10,11 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/types.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,8 +24,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int FILE_FD = 0;
-constexpr int REPLY_SOCKET_FD = 3;
+constexpr int CONTROL_FD = 3; // the helper's socket to the program
 
 // A descriptor closed when it goes out of scope.
 class CFd {
@@ -47,17 +49,17 @@ bool IsExecutable(const std::string& strPath)
     return stat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(strPath.c_str(), X_OK) == 0;
 }
 
-pid_t SpawnHelper(int fif, int fd, int nSocket)
+// Starts the helper with the socket nSocket as its descriptor 3; its pid, or -1.
+pid_t SpawnHelper(int nSocket)
 {
     const std::string strPath = DecoderPath();
-    const std::string strFormat = std::to_string(fif);
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
-    // The file becomes standard input, the socket descriptor 3; the decoders' chatter goes nowhere.
-    posix_spawn_file_actions_adddup2(&actions, fd, FILE_FD);
-    posix_spawn_file_actions_adddup2(&actions, nSocket, REPLY_SOCKET_FD);
+    // The socket becomes descriptor 3; the decoders' chatter goes nowhere.
+    posix_spawn_file_actions_adddup2(&actions, nSocket, CONTROL_FD);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     sigset_t noSignals, allSignals;
@@ -66,7 +68,7 @@ pid_t SpawnHelper(int fif, int fd, int nSocket)
     posix_spawnattr_setsigmask(&attributes, &noSignals);
     posix_spawnattr_setsigdefault(&attributes, &allSignals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    char* argv[] = {const_cast<char*>(strPath.c_str()), const_cast<char*>(strFormat.c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(strPath.c_str()), nullptr};
     // The helper's large blocks (the decoded bitmap) come from huge pages where the system offers them.
     std::vector<char*> environment;
     for (char** p = environ; *p; ++p)
@@ -83,7 +85,63 @@ pid_t SpawnHelper(int fif, int fd, int nSocket)
     return pid;
 }
 
-// Waits for the helper's one message and takes the descriptor it carries; -1 on end of stream,
+// The helper serving this process: started with the first decoding, and again when it has gone.
+class CDecoderServer {
+public:
+    CDecoderServer() = default;
+    CDecoderServer(const CDecoderServer&) = delete;
+    CDecoderServer& operator=(const CDecoderServer&) = delete;
+    ~CDecoderServer() { Stop(); }
+
+    // Hands the helper a request with the file and the reply socket; false when no helper takes it.
+    bool Request(const SDecoderRequest& request, int fdFile, int fdReply)
+    {
+        const int fds[2] = {fdFile, fdReply};
+        const std::lock_guard lock(m_mutex);
+        for (int nTry = 0; nTry < 2; ++nTry) {
+            if (m_fd < 0 && !Start())
+                return false;
+            if (SendWithFds(m_fd, &request, sizeof request, fds, 2))
+                return true;
+            Stop(); // it has gone: start another once
+        }
+        return false;
+    }
+
+private:
+    bool Start()
+    {
+        int sockets[2];
+        if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0)
+            return false;
+        const CFd theirs(sockets[1]);
+        m_pid = SpawnHelper(theirs.Get());
+        if (m_pid < 0) {
+            close(sockets[0]);
+            return false;
+        }
+        m_fd = sockets[0];
+        return true;
+    }
+    void Stop()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = -1;
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        m_pid = -1;
+    }
+
+    std::mutex m_mutex;
+    int m_fd = -1;
+    pid_t m_pid = -1;
+};
+
+// Waits for the reply's one message and takes the descriptor it carries; -1 on end of stream,
 // timeout or a message of another shape.
 int ReceiveReplyFd(int nSocket, int nTimeoutMs)
 {
@@ -102,24 +160,8 @@ int ReceiveReplyFd(int nSocket, int nTimeoutMs)
         break;
     }
     char byte = 0;
-    iovec iov{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t n;
-    do
-        n = recvmsg(nSocket, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-    while (n < 0 && errno == EINTR);
-    const cmsghdr* pHeader = n == 1 ? CMSG_FIRSTHDR(&message) : nullptr;
-    if (!pHeader || (message.msg_flags & MSG_CTRUNC) || pHeader->cmsg_level != SOL_SOCKET ||
-        pHeader->cmsg_type != SCM_RIGHTS || pHeader->cmsg_len != CMSG_LEN(sizeof(int)))
-        return -1;
     int fd = -1;
-    std::memcpy(&fd, CMSG_DATA(pHeader), sizeof fd);
-    return fd;
+    return ReceiveWithFds(nSocket, &byte, 1, &fd, 1, MSG_DONTWAIT) == 1 ? fd : -1;
 }
 
 } // namespace
@@ -139,23 +181,20 @@ std::string DecoderPath()
 
 FIBITMAP* DecodeInHelper(int fif, int fd, int nTimeoutMs)
 {
+    static CDecoderServer server;
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
         return nullptr;
     const CFd ours(sockets[0]);
-    pid_t pid;
     {
+        // Only the child holds the other end once it is sent, so its end closes this socket.
         const CFd theirs(sockets[1]);
-        pid = SpawnHelper(fif, fd, theirs.Get());
+        if (!server.Request(SDecoderRequest{fif, nTimeoutMs}, fd, theirs.Get()))
+            return nullptr;
     }
-    if (pid < 0)
-        return nullptr;
+    // The reply is sealed: nobody, the child included, can change it once it is checked.
     const CFd reply(ReceiveReplyFd(ours.Get(), nTimeoutMs));
-    // The reply is complete once sent; whatever the helper still does, it ends now.
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    if (reply.Get() < 0)
+    if (reply.Get() < 0 || !IsSealedReply(reply.Get()))
         return nullptr;
     CFdSource source(reply.Get());
     return ReadDecoderReply(source);

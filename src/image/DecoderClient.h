@@ -1,11 +1,12 @@
 #pragma once
-// Decoding image files in the sandboxed helper process (lumivo-decoder): the program opens the file,
-// hands the helper the descriptor, and builds a bitmap from the reply after checking it. No Qt.
+// Decoding image files in the sandboxed helper (lumivo-decoder): the program opens the file, hands the
+// descriptor to the helper, which it starts once and which decodes each file in a child process of its
+// own, and builds a bitmap from the reply after checking it. No Qt.
 #include <string>
 
 struct FIBITMAP;
 
-// How long the program waits for a reply before it kills the helper, in milliseconds.
+// How long the program waits for a reply, in milliseconds; the decoding child ends then too.
 constexpr int DECODER_TIMEOUT_MS = 60000;
 
 // The helper's path: lumivo-decoder beside the running executable, else the one the build made.

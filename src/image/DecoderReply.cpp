@@ -5,6 +5,7 @@
 
 #include <FreeImage.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
@@ -19,6 +20,7 @@ namespace {
 constexpr char MAGIC[8] = {'L', 'U', 'M', 'I', 'V', 'O', 1, 0};
 constexpr uint32_t MAX_TAGS = 4096;
 constexpr uint32_t MAX_KEY_BYTES = 256;
+constexpr int REPLY_SEALS = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
 
 bool WriteAll(int fd, const void* pData, size_t nBytes)
 {
@@ -192,6 +194,17 @@ bool WriteDecoderReply(FIBITMAP* pBitmap, int fd)
         Append(block, pIcc->data, pIcc->size);
     block += tags;
     return WriteAll(fd, block.data(), block.size()) && WriteAll(fd, FreeImage_GetBits(pBitmap), header.nPixelBytes);
+}
+
+bool SealReply(int fd)
+{
+    return fcntl(fd, F_ADD_SEALS, REPLY_SEALS | F_SEAL_SEAL) == 0;
+}
+
+bool IsSealedReply(int fd)
+{
+    const int nSeals = fcntl(fd, F_GET_SEALS);
+    return nSeals >= 0 && (nSeals & REPLY_SEALS) == REPLY_SEALS;
 }
 
 FIBITMAP* ReadDecoderReply(CByteSource& source)

@@ -1,9 +1,16 @@
 #pragma once
+#include <cstdint>
+
+// The program's request to the decoder helper, sent with two descriptors: the image file and the
+// socket for the reply.
+struct SDecoderRequest {
+    int32_t nFormat;    // FREE_IMAGE_FORMAT
+    int32_t nTimeoutMs; // how long the program waits for the reply
+};
+
 // The decoder helper's reply: one block holding a header, the colour table, the transparency table,
 // the ICC profile, the metadata tags and the pixel rows, in this order. The helper writes it into a
 // memory file; the program reads it back as hostile input. No Qt: both sides use it.
-#include <cstdint>
-
 class CByteSource;
 struct FIBITMAP;
 
@@ -36,6 +43,12 @@ struct SDecoderReplyTag {
 // Writes the reply for a bitmap of one of the six plain depths to the descriptor; false when the bitmap
 // has another layout or the writing fails.
 bool WriteDecoderReply(FIBITMAP* pBitmap, int fd);
+
+// Seals the memory file of a written reply against any further change of its size or content, so the
+// program reads what was checked even if the writer lives on; IsSealedReply tells whether a descriptor
+// is such a sealed memory file.
+bool SealReply(int fd);
+bool IsSealedReply(int fd);
 
 // Builds the bitmap a reply describes, checking every field and size against the block first; null
 // for anything short, inconsistent or beyond the limits.
