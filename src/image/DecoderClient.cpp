@@ -99,6 +99,8 @@ public:
         const int fds[2] = {fdFile, fdReply};
         const std::lock_guard lock(m_mutex);
         for (int nTry = 0; nTry < 2; ++nTry) {
+            if (HasGoneLocked())
+                Stop();
             if (m_fd < 0 && !Start())
                 return false;
             if (SendWithFds(m_fd, &request, sizeof request, fds, 2))
@@ -106,6 +108,14 @@ public:
             Stop(); // it has gone: start another once
         }
         return false;
+    }
+
+    // Whether the helper has ended (it never writes to its socket, so anything readable is its end);
+    // a request that was still waiting in it is lost and may be asked again.
+    bool HasGone()
+    {
+        const std::lock_guard lock(m_mutex);
+        return HasGoneLocked();
     }
 
 private:
@@ -122,6 +132,11 @@ private:
         }
         m_fd = sockets[0];
         return true;
+    }
+    bool HasGoneLocked()
+    {
+        pollfd pfd{m_fd, POLLIN, 0};
+        return m_fd < 0 || (poll(&pfd, 1, 0) > 0 && pfd.revents != 0);
     }
     void Stop()
     {
@@ -182,20 +197,28 @@ std::string DecoderPath()
 FIBITMAP* DecodeInHelper(int fif, int fd, int nTimeoutMs)
 {
     static CDecoderServer server;
-    int sockets[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
-        return nullptr;
-    const CFd ours(sockets[0]);
-    {
-        // Only the child holds the other end once it is sent, so its end closes this socket.
-        const CFd theirs(sockets[1]);
-        if (!server.Request(SDecoderRequest{fif, nTimeoutMs}, fd, theirs.Get()))
+    for (int nTry = 0; nTry < 2; ++nTry) {
+        int sockets[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
+            return nullptr;
+        const CFd ours(sockets[0]);
+        {
+            // Only the child holds the other end once it is sent, so its end closes this socket.
+            const CFd theirs(sockets[1]);
+            if (!server.Request(SDecoderRequest{fif, nTimeoutMs}, fd, theirs.Get()))
+                return nullptr;
+        }
+        // The reply is sealed: nobody, the child included, can change it once it is checked.
+        const CFd reply(ReceiveReplyFd(ours.Get(), nTimeoutMs));
+        if (reply.Get() >= 0) {
+            if (!IsSealedReply(reply.Get()))
+                return nullptr;
+            CFdSource source(reply.Get());
+            return ReadDecoderReply(source);
+        }
+        // No reply: the file's own failure, unless the helper went before it forked for the request.
+        if (!server.HasGone())
             return nullptr;
     }
-    // The reply is sealed: nobody, the child included, can change it once it is checked.
-    const CFd reply(ReceiveReplyFd(ours.Get(), nTimeoutMs));
-    if (reply.Get() < 0 || !IsSealedReply(reply.Get()))
-        return nullptr;
-    CFdSource source(reply.Get());
-    return ReadDecoderReply(source);
+    return nullptr;
 }
