@@ -10,6 +10,7 @@
 #include "ThreadsOption.h"
 #include "image/BatchConversion.h"
 #include "image/Bitmap.h"
+#include "system/Memory.h"
 
 #include <FreeImage.h>
 #include <QDir>
@@ -114,6 +115,8 @@ BENCHMARK(BatchReference)
 
 int main(int argc, char** argv)
 {
+    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
+    KeepImageBlocksInHeap();
     g_nThreads = TakeThreadsOption(argc, argv, int(std::max(1u, std::thread::hardware_concurrency())));
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;

@@ -4,6 +4,7 @@
 #include "image/Bitmap.h"
 #include "image/FolderList.h"
 #include "document/LumivoDoc.h"
+#include "system/Memory.h"
 
 #include <FreeImage.h>
 #include <QApplication>
@@ -113,6 +114,8 @@ BENCHMARK(ScanFolder10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
+    KeepImageBlocksInHeap();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir dir;

@@ -151,7 +151,8 @@ void RegisterAll()
 
 int main(int argc, char** argv)
 {
-    KeepImageBlocksInHeap(); // as the program does at start-up
+    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
+    KeepImageBlocksInHeap();
     g_nAllThreads = cv::getNumThreads();
     RegisterAll();
     benchmark::Initialize(&argc, argv);
