@@ -11,9 +11,6 @@
 #include <mutex>
 #include <numbers>
 #include <vector>
-#if LUMIVO_X86_VARIANTS
-#include <emmintrin.h>
-#endif
 
 using namespace ipl;
 
@@ -227,187 +224,241 @@ CTable EqualisingTable(const IplLUT& lut)
 
 // The noise generator: splitmix64, whose n-th output is a function of the seed and n alone, so that
 // rows can be filled in any order and on any number of threads with the same result. Draws and their
-// formulas run on eight lanes at once; each lane does the same IEEE operations in the same order as a
-// lone value would (no contraction into fused multiply-adds), so every vector width, and every
-// processor, gives the same noise.
+// formulas run on N lanes at once; each lane does the same IEEE operations in the same order as a lone
+// value would (no contraction into fused multiply-adds), so every vector width, and every processor,
+// gives the same noise.
 // The 64-byte vectors are only ever returned from inlined functions, so the compiler's warning about
 // how they would be returned otherwise does not apply (it comes at the end of the file, hence no pop).
 #pragma GCC diagnostic ignored "-Wpsabi"
-using VDoubles = double __attribute__((vector_size(64)));
-using VWords = uint64_t __attribute__((vector_size(64)));
-using VInts = int64_t __attribute__((vector_size(64)));
-using VPixels = uchar __attribute__((vector_size(8)));
-constexpr int kLanes = 8;
-constexpr VWords kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 
-[[gnu::always_inline]] inline VWords Draw(uint64_t nSeed, const VWords& n)
-{
-    VWords z = nSeed + (n + 1) * 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
+// The vectors of N lanes: eight in the portable loop and with AVX-512, four with AVX2, whose registers
+// hold four doubles (there the compiler does comparisons and broadcasts of eight-lane vectors lane by
+// lane). One specialisation per width: GCC drops vector_size from types that depend on N.
+template <int N> struct SLanes;
+template <> struct SLanes<4> {
+    using VDoubles = double __attribute__((vector_size(32)));
+    using VWords = uint64_t __attribute__((vector_size(32)));
+    using VInts = int64_t __attribute__((vector_size(32)));
+    using VSmallInts = int32_t __attribute__((vector_size(16)));
+    using VBytes = uchar __attribute__((vector_size(16))); // the bytes of VSmallInts
+    using VPixels = uchar __attribute__((vector_size(4)));
+    static constexpr VWords kIndex = {0, 1, 2, 3};
+};
+template <> struct SLanes<8> {
+    using VDoubles = double __attribute__((vector_size(64)));
+    using VWords = uint64_t __attribute__((vector_size(64)));
+    using VInts = int64_t __attribute__((vector_size(64)));
+    using VSmallInts = int32_t __attribute__((vector_size(32)));
+    using VBytes = uchar __attribute__((vector_size(32)));
+    using VPixels = uchar __attribute__((vector_size(8)));
+    static constexpr VWords kIndex = {0, 1, 2, 3, 4, 5, 6, 7};
+};
+constexpr int kMaxLanes = 8;
 
-// Whole numbers to doubles and back through the bits of a double (2^52 + 2^51 + v is a double whose low
-// mantissa bits hold v), and choices by bit masks: exactly what conversions and comparisons give, but in
-// instructions every x86-64 vector set has (without AVX-512 the compiler would do those lane by lane).
-// SmallToDouble and DoubleToSmall need |v| < 2^51, BelowTwo52ToDouble 0 <= v < 2^52.
-constexpr int64_t kMagicBits = 0x4338000000000000;
-constexpr double kMagic = 0x1.8p52;
-[[gnu::always_inline]] inline VDoubles SmallToDouble(const VInts& v)
-{
-    return (VDoubles)(v + kMagicBits) - kMagic;
-}
-[[gnu::always_inline]] inline VInts DoubleToSmall(const VDoubles& d) // d a whole number
-{
-    return (VInts)(d + kMagic) - kMagicBits;
-}
-[[gnu::always_inline]] inline VDoubles BelowTwo52ToDouble(const VWords& v)
-{
-    return (VDoubles)(v | 0x4330000000000000ull) - 0x1p52;
-}
-// mask all ones: a, all zeros: b
-[[gnu::always_inline]] inline VDoubles Select(const VInts& mask, const VDoubles& a, const VDoubles& b)
-{
-    return (VDoubles)(((VInts)a & mask) | ((VInts)b & ~mask));
-}
+template <int N> struct SNoise : SLanes<N> {
+    using typename SLanes<N>::VDoubles;
+    using typename SLanes<N>::VWords;
+    using typename SLanes<N>::VInts;
+    using typename SLanes<N>::VSmallInts;
+    using typename SLanes<N>::VBytes;
+    using typename SLanes<N>::VPixels;
+    using SLanes<N>::kIndex;
 
-// Uniform in [0, 1) from the top 53 bits: the top 52 doubled plus the 53rd, exact.
-[[gnu::always_inline]] inline VDoubles Unit(const VWords& z)
-{
-    return (BelowTwo52ToDouble(z >> 12) * 2.0 + SmallToDouble(VInts((z >> 11) & 1))) * 0x1p-53;
-}
+    [[gnu::always_inline]] static VWords Draw(uint64_t nSeed, const VWords& n)
+    {
+        VWords z = nSeed + (n + 1) * 0x9E3779B97F4A7C15ull;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
 
-// log u for u in (0, 1] and the cosine and sine of 2 pi u for u in [0, 1), by series in plain arithmetic
-// (errors below 1e-10): unlike the maths library's, their results do not change with the library's
-// version or the processor's features, so seed 1 gives the same noise on every machine.
-[[gnu::always_inline]] inline VDoubles Log(const VDoubles& u)
-{
-    // u = m 2^e with m in [sqrt(1/2), sqrt(2)), taken apart in the bits
-    constexpr uint64_t kFraction = (uint64_t(1) << 52) - 1;
-    constexpr uint64_t kHalfSqrt2 = 0x6A09E667F3BCDull; // the fraction bits of sqrt(1/2)
-    VWords nBits = (VWords)u;
-    const VWords nLow = VWords((nBits & kFraction) < kHalfSqrt2) & 1;
-    const VInts e = VInts((nBits >> 52) & 0x7FF) - 1022 - VInts(nLow);
-    nBits = (nBits & kFraction) | ((1022 + nLow) << 52);
-    const VDoubles m = (VDoubles)nBits;
-    const VDoubles t = (m - 1.0) / (m + 1.0), t2 = t * t;
-    const VDoubles series = 1.0 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9 + t2 * (1.0 / 11)))));
-    return SmallToDouble(e) * std::numbers::ln2 + 2.0 * t * series;
-}
+    // Whole numbers to doubles and back through the bits of a double (2^52 + 2^51 + v is a double whose
+    // low mantissa bits hold v), and choices by bit masks: exactly what conversions and comparisons
+    // give, but in instructions every x86-64 vector set has (without AVX-512 the compiler would do those
+    // lane by lane). SmallToDouble and DoubleToSmall need |v| < 2^51, BelowTwo52ToDouble 0 <= v < 2^52.
+    static constexpr int64_t kMagicBits = 0x4338000000000000;
+    static constexpr double kMagic = 0x1.8p52;
+    [[gnu::always_inline]] static VDoubles SmallToDouble(const VInts& v)
+    {
+        return (VDoubles)(v + kMagicBits) - kMagic;
+    }
+    [[gnu::always_inline]] static VInts DoubleToSmall(const VDoubles& d) // d a whole number
+    {
+        return (VInts)(d + kMagic) - kMagicBits;
+    }
+    [[gnu::always_inline]] static VDoubles BelowTwo52ToDouble(const VWords& v)
+    {
+        return (VDoubles)(v | 0x4330000000000000ull) - 0x1p52;
+    }
+    // mask all ones: a, all zeros: b
+    [[gnu::always_inline]] static VDoubles Select(const VInts& mask, const VDoubles& a, const VDoubles& b)
+    {
+        return (VDoubles)(((VInts)a & mask) | ((VInts)b & ~mask));
+    }
 
-[[gnu::always_inline]] inline std::pair<VDoubles, VDoubles> CosSinTurn(const VDoubles& u)
-{
-    // nearest quarter turn, the whole part of y = 4u + 0.5: y rounded to the nearest, less one where that
-    // rounded up (the difference's sign bit)
-    const VDoubles y = 4.0 * u + 0.5;
-    const VDoubles r = (y + 0x1p52) - 0x1p52;
-    const VInts q = DoubleToSmall(r) - VInts((VWords)(y - r) >> 63);
-    const VDoubles x = (4.0 * u - SmallToDouble(q)) * (std::numbers::pi / 2); // the rest
-    const VDoubles x2 = x * x;
-    const VDoubles c =
-        1.0 +
-        x2 * (-1.0 / 2 + x2 * (1.0 / 24 + x2 * (-1.0 / 720 +
-                                                x2 * (1.0 / 40320 + x2 * (-1.0 / 3628800 + x2 * (1.0 / 479001600))))));
-    const VDoubles s =
-        x *
-        (1.0 + x2 * (-1.0 / 6 + x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
-    // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c)
-    const VInts odd = -(q & 1);
-    return {Select(odd, s, c) * SmallToDouble(1 - ((q + 1) & 2)), Select(odd, c, s) * SmallToDouble(1 - (q & 2))};
-}
+    // Uniform in [0, 1) from the top 53 bits: the top 52 doubled plus the 53rd, exact.
+    [[gnu::always_inline]] static VDoubles Unit(const VWords& z)
+    {
+        return (BelowTwo52ToDouble(z >> 12) * 2.0 + SmallToDouble(VInts((z >> 11) & 1))) * 0x1p-53;
+    }
 
-// Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1.
-[[gnu::always_inline]] inline std::pair<VDoubles, VDoubles> NormalPairs(uint64_t nSeed, const VWords& k)
-{
-    VDoubles r = -2.0 * Log(1.0 - Unit(Draw(nSeed, 2 * k)));
-#if LUMIVO_X86_VARIANTS
-    // square roots two lanes at a time, by the instruction every x86-64 processor has (lane by lane, the
-    // library's call would go through memory)
-    __m128d parts[kLanes / 2];
-    std::memcpy(parts, &r, sizeof r);
-    for (__m128d& part : parts)
-        part = _mm_sqrt_pd(part);
-    std::memcpy(&r, parts, sizeof r);
-#else
-    for (int i = 0; i < kLanes; ++i)
-        r[i] = __builtin_sqrt(r[i]); // correctly rounded, as the instruction is: the same noise everywhere
-#endif
-    const auto [c, s] = CosSinTurn(Unit(Draw(nSeed, 2 * k + 1)));
-    return {r * c, r * s};
-}
+    // log u for u in (0, 1] and the cosine and sine of 2 pi u for u in [0, 1), by series in plain
+    // arithmetic (errors below 1e-10): unlike the maths library's, their results do not change with the
+    // library's version or the processor's features, so seed 1 gives the same noise on every machine.
+    [[gnu::always_inline]] static VDoubles Log(const VDoubles& u)
+    {
+        // u = m 2^e with m in [sqrt(1/2), sqrt(2)), taken apart in the bits
+        constexpr uint64_t kFraction = (uint64_t(1) << 52) - 1;
+        constexpr int64_t kHalfSqrt2 = 0x6A09E667F3BCD; // the fraction bits of sqrt(1/2)
+        VWords nBits = (VWords)u;
+        // both sides below 2^52: compared as signed numbers, which AVX2 can
+        const VWords nLow = VWords(VInts(nBits & kFraction) < kHalfSqrt2) & 1;
+        const VInts e = VInts((nBits >> 52) & 0x7FF) - 1022 - VInts(nLow);
+        nBits = (nBits & kFraction) | ((1022 + nLow) << 52);
+        const VDoubles m = (VDoubles)nBits;
+        const VDoubles t = (m - 1.0) / (m + 1.0), t2 = t * t;
+        const VDoubles series =
+            1.0 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9 + t2 * (1.0 / 11)))));
+        return SmallToDouble(e) * std::numbers::ln2 + 2.0 * t * series;
+    }
 
-// The noise of colour samples n0 - nLead ... n0 + nCount - 1 in storage order, one draw each (Gaussian
-// samples 2k and 2k + 1 share the Box-Muller pair k), where nLead is 1 when n0 is odd for Gaussian
-// noise (the first pair starts a sample early) and 0 otherwise. pNoise holds whole vectors beyond the
-// end: nCount + 2 * kLanes values.
-[[gnu::always_inline]] inline void FillNoiseLoop(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
-{
-    const uint64_t nSeed = param.seed;
-    if (param.noise == IPL_NOISE_UNIFORM) {
-        const double dLow = param.lowInt, dRange = double(param.highInt) - param.lowInt;
-        for (size_t i = 0; i < nCount; i += kLanes) {
-            const VDoubles v = dLow + dRange * Unit(Draw(nSeed, n0 + i + kLaneIndex));
-            std::memcpy(pNoise + i, &v, sizeof v);
+    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> CosSinTurn(const VDoubles& u)
+    {
+        // nearest quarter turn, the whole part of y = 4u + 0.5: y rounded to the nearest, less one where
+        // that rounded up (the difference's sign bit)
+        const VDoubles y = 4.0 * u + 0.5;
+        const VDoubles r = (y + 0x1p52) - 0x1p52;
+        const VInts q = DoubleToSmall(r) - VInts((VWords)(y - r) >> 63);
+        const VDoubles x = (4.0 * u - SmallToDouble(q)) * (std::numbers::pi / 2); // the rest
+        const VDoubles x2 = x * x;
+        const VDoubles c =
+            1.0 + x2 * (-1.0 / 2 +
+                        x2 * (1.0 / 24 +
+                              x2 * (-1.0 / 720 + x2 * (1.0 / 40320 + x2 * (-1.0 / 3628800 + x2 * (1.0 / 479001600))))));
+        const VDoubles s =
+            x * (1.0 + x2 * (-1.0 / 6 +
+                             x2 * (1.0 / 120 +
+                                   x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
+        // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c)
+        const VInts odd = -(q & 1);
+        return {Select(odd, s, c) * SmallToDouble(1 - ((q + 1) & 2)), Select(odd, c, s) * SmallToDouble(1 - (q & 2))};
+    }
+
+    // Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1.
+    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> NormalPairs(uint64_t nSeed, const VWords& k)
+    {
+        VDoubles r = -2.0 * Log(1.0 - Unit(Draw(nSeed, 2 * k)));
+        // correctly rounded, as the instruction is: the same noise everywhere; with the maths library's
+        // errno off (see CMakeLists.txt) the compiler takes the lanes' roots in one instruction
+        for (int i = 0; i < N; ++i)
+            r[i] = __builtin_sqrt(r[i]);
+        const auto [c, s] = CosSinTurn(Unit(Draw(nSeed, 2 * k + 1)));
+        return {r * c, r * s};
+    }
+
+    // The noise of colour samples n0 - nLead ... n0 + nCount - 1 in storage order, one draw each
+    // (Gaussian samples 2k and 2k + 1 share the Box-Muller pair k), where nLead is 1 when n0 is odd for
+    // Gaussian noise (the first pair starts a sample early) and 0 otherwise. pNoise holds whole vectors
+    // beyond the end: nCount + 2 * kMaxLanes values.
+    [[gnu::always_inline]] static void Fill(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
+    {
+        const uint64_t nSeed = param.seed;
+        if (param.noise == IPL_NOISE_UNIFORM) {
+            const double dLow = param.lowInt, dRange = double(param.highInt) - param.lowInt;
+            for (size_t i = 0; i < nCount; i += N) {
+                const VDoubles v = dLow + dRange * Unit(Draw(nSeed, n0 + i + kIndex));
+                std::memcpy(pNoise + i, &v, sizeof v);
+            }
+            return;
         }
-        return;
+        const double dMean = param.mean, dStDev = param.stDev;
+        for (size_t j = 0; 2 * j < nCount + (n0 & 1); j += N) {
+            const auto [a, b] = NormalPairs(nSeed, n0 / 2 + j + kIndex);
+            const VDoubles first = dMean + dStDev * a, second = dMean + dStDev * b;
+            VDoubles lower, upper;
+            if constexpr (N == 4) {
+                lower = __builtin_shuffle(first, second, VInts{0, 4, 1, 5});
+                upper = __builtin_shuffle(first, second, VInts{2, 6, 3, 7});
+            } else {
+                lower = __builtin_shuffle(first, second, VInts{0, 8, 1, 9, 2, 10, 3, 11});
+                upper = __builtin_shuffle(first, second, VInts{4, 12, 5, 13, 6, 14, 7, 15});
+            }
+            std::memcpy(pNoise + 2 * j, &lower, sizeof lower);
+            std::memcpy(pNoise + 2 * j + N, &upper, sizeof upper);
+        }
     }
-    const double dMean = param.mean, dStDev = param.stDev;
-    for (size_t j = 0; 2 * j < nCount + (n0 & 1); j += kLanes) {
-        const auto [a, b] = NormalPairs(nSeed, n0 / 2 + j + kLaneIndex);
-        const VDoubles first = dMean + dStDev * a, second = dMean + dStDev * b;
-        const VDoubles lower = __builtin_shuffle(first, second, VInts{0, 8, 1, 9, 2, 10, 3, 11});
-        const VDoubles upper = __builtin_shuffle(first, second, VInts{4, 12, 5, 13, 6, 14, 7, 15});
-        std::memcpy(pNoise + 2 * j, &lower, sizeof lower);
-        std::memcpy(pNoise + 2 * j + kLanes, &upper, sizeof upper);
-    }
-}
 
-// p[i] += noise[i], rounded half up and saturated, for n samples; noise holds whole vectors beyond n.
-[[gnu::always_inline]] inline void AddNoiseLoop(uchar* p, const double* pNoise, size_t n)
-{
-    uchar tail[kLanes] = {};
-    for (size_t i = 0; i < n; i += kLanes) {
-        // the last part vector goes through a copy
-        uchar* pPixels = i + kLanes <= n ? p + i : static_cast<uchar*>(std::memcpy(tail, p + i, n - i));
-        VPixels pixels;
-        VDoubles noise;
-        std::memcpy(&pixels, pPixels, sizeof pixels);
-        std::memcpy(&noise, pNoise + i, sizeof noise);
-        // truncation rounds down once not negative
-        VDoubles value = __builtin_convertvector(pixels, VDoubles) + noise + 0.5;
-        value = value < 0 ? 0.0 : value;
-        value = value >= 255 ? 255.0 : value;
-        pixels = __builtin_convertvector(value, VPixels);
-        std::memcpy(pPixels, &pixels, sizeof pixels);
-        if (pPixels == tail)
-            std::memcpy(p + i, tail, n - i);
+    // Bytes to doubles and doubles in [0, 256) to bytes. On four lanes through 32-bit integers, which
+    // vector instructions convert, the bytes moved by shuffles (the compiler would convert bytes lane by
+    // lane); the portable loop converts directly.
+    [[gnu::always_inline]] static VDoubles PixelsToDoubles(const VPixels& pixels)
+    {
+        if constexpr (N == 4) {
+            constexpr uchar z = 4; // a byte of the zero vector
+            const VBytes bytes =
+                __builtin_shufflevector(pixels, VPixels{}, 0, z, z, z, 1, z, z, z, 2, z, z, z, 3, z, z, z);
+            return __builtin_convertvector((VSmallInts)bytes, VDoubles);
+        } else {
+            return __builtin_convertvector(pixels, VDoubles);
+        }
     }
-}
+    [[gnu::always_inline]] static VPixels DoublesToPixels(const VDoubles& d)
+    {
+        if constexpr (N == 4) {
+            const VBytes bytes = (VBytes)__builtin_convertvector(d, VSmallInts);
+            return __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12);
+        } else {
+            return __builtin_convertvector(d, VPixels);
+        }
+    }
+
+    // p[i] += noise[i], rounded half up and saturated, for n samples; noise holds whole vectors beyond n.
+    [[gnu::always_inline]] static void Add(uchar* p, const double* pNoise, size_t n)
+    {
+        uchar tail[N] = {};
+        for (size_t i = 0; i < n; i += N) {
+            // the last part vector goes through a copy
+            uchar* pPixels = i + N <= n ? p + i : static_cast<uchar*>(std::memcpy(tail, p + i, n - i));
+            VPixels pixels;
+            VDoubles noise;
+            std::memcpy(&pixels, pPixels, sizeof pixels);
+            std::memcpy(&noise, pNoise + i, sizeof noise);
+            // truncation rounds down once not negative
+            VDoubles value = PixelsToDoubles(pixels) + noise + 0.5;
+            value = value < 0 ? 0.0 : value;
+            value = value >= 255 ? 255.0 : value;
+            pixels = DoublesToPixels(value);
+            std::memcpy(pPixels, &pixels, sizeof pixels);
+            if (pPixels == tail)
+                std::memcpy(p + i, tail, n - i);
+        }
+    }
+};
 
 #if LUMIVO_X86_VARIANTS
 __attribute__((target("arch=x86-64-v4"))) void FillNoiseAvx512(const IplNoiseParam& param, uint64_t n0, size_t nCount,
                                                                double* pNoise)
 {
-    FillNoiseLoop(param, n0, nCount, pNoise);
+    SNoise<8>::Fill(param, n0, nCount, pNoise);
 }
 __attribute__((target("avx2"))) void FillNoiseAvx2(const IplNoiseParam& param, uint64_t n0, size_t nCount,
                                                    double* pNoise)
 {
-    FillNoiseLoop(param, n0, nCount, pNoise);
+    SNoise<4>::Fill(param, n0, nCount, pNoise);
 }
+// four lanes with AVX-512 too: the compiler converts eight bytes lane by lane
 __attribute__((target("arch=x86-64-v4"))) void AddNoiseAvx512(uchar* p, const double* pNoise, size_t n)
 {
-    AddNoiseLoop(p, pNoise, n);
+    SNoise<4>::Add(p, pNoise, n);
 }
 __attribute__((target("avx2"))) void AddNoiseAvx2(uchar* p, const double* pNoise, size_t n)
 {
-    AddNoiseLoop(p, pNoise, n);
+    SNoise<4>::Add(p, pNoise, n);
 }
 #endif
 
-// The noise of colour samples n0 - nLead ... n0 + nCount - 1 (see FillNoiseLoop), in the variant
-// chosen at run time for the processor.
+// The noise of colour samples n0 - nLead ... n0 + nCount - 1 (see SNoise::Fill), in the variant chosen
+// at run time for the processor.
 void FillNoise(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* pNoise)
 {
 #if LUMIVO_X86_VARIANTS
@@ -416,10 +467,10 @@ void FillNoise(const IplNoiseParam& param, uint64_t n0, size_t nCount, double* p
     if (ActiveSimd() == ESimd::Avx2)
         return FillNoiseAvx2(param, n0, nCount, pNoise);
 #endif
-    FillNoiseLoop(param, n0, nCount, pNoise);
+    SNoise<8>::Fill(param, n0, nCount, pNoise);
 }
 
-// p[i] += noise[i] (see AddNoiseLoop), in the variant chosen at run time for the processor.
+// p[i] += noise[i] (see SNoise::Add), in the variant chosen at run time for the processor.
 void AddNoise(uchar* p, const double* pNoise, size_t n)
 {
 #if LUMIVO_X86_VARIANTS
@@ -428,7 +479,7 @@ void AddNoise(uchar* p, const double* pNoise, size_t n)
     if (ActiveSimd() == ESimd::Avx2)
         return AddNoiseAvx2(p, pNoise, n);
 #endif
-    AddNoiseLoop(p, pNoise, n);
+    SNoise<8>::Add(p, pNoise, n);
 }
 
 } // namespace
@@ -534,7 +585,7 @@ IPLStatus iplNoiseImage(IplImage* pImage, const IplNoiseParam* pParam)
         const size_t nRowBytes = size_t(m.cols) * size_t(cn);
         const size_t nRowSamples = size_t(m.cols) * size_t(cn - (bAlpha ? 1 : 0));
         cv::parallel_for_(cv::Range(0, m.rows), [&](const cv::Range& rows) {
-            std::vector<double> noise(nRowSamples + 2 * kLanes), spread(bAlpha ? nRowBytes + kLanes : 0);
+            std::vector<double> noise(nRowSamples + 2 * kMaxLanes), spread(bAlpha ? nRowBytes + kMaxLanes : 0);
             for (int y = rows.start; y < rows.end; ++y) {
                 const uint64_t n0 = uint64_t(y) * nRowSamples;
                 FillNoise(*pParam, n0, nRowSamples, noise.data());
