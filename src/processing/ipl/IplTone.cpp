@@ -264,9 +264,12 @@ template <int N> struct SNoise : SLanes<N> {
     using typename SLanes<N>::VPixels;
     using SLanes<N>::kIndex;
 
-    [[gnu::always_inline]] static VWords Draw(uint64_t nSeed, const VWords& n)
+    // Draw n is Mix(seed + (n + 1) golden), all modulo 2^64: the argument of draw n + m is that of n
+    // plus m golden, so the loops step it by an addition.
+    static constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+    [[gnu::always_inline]] static VWords Counter(uint64_t nSeed, const VWords& n) { return nSeed + (n + 1) * kGolden; }
+    [[gnu::always_inline]] static VWords Mix(VWords z)
     {
-        VWords z = nSeed + (n + 1) * 0x9E3779B97F4A7C15ull;
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
@@ -275,20 +278,13 @@ template <int N> struct SNoise : SLanes<N> {
     // Whole numbers to doubles and back through the bits of a double (2^52 + 2^51 + v is a double whose
     // low mantissa bits hold v), and choices by bit masks: exactly what conversions and comparisons
     // give, but in instructions every x86-64 vector set has (without AVX-512 the compiler would do those
-    // lane by lane). SmallToDouble and DoubleToSmall need |v| < 2^51, BelowTwo52ToDouble 0 <= v < 2^52.
+    // lane by lane). SmallToDouble and DoubleToSmall need |v| < 2^51.
     static constexpr int64_t kMagicBits = 0x4338000000000000;
     static constexpr double kMagic = 0x1.8p52;
-    [[gnu::always_inline]] static VDoubles SmallToDouble(const VInts& v)
-    {
-        return (VDoubles)(v + kMagicBits) - kMagic;
-    }
+    [[gnu::always_inline]] static VDoubles SmallToDouble(const VInts& v) { return (VDoubles)(v + kMagicBits) - kMagic; }
     [[gnu::always_inline]] static VInts DoubleToSmall(const VDoubles& d) // d a whole number
     {
         return (VInts)(d + kMagic) - kMagicBits;
-    }
-    [[gnu::always_inline]] static VDoubles BelowTwo52ToDouble(const VWords& v)
-    {
-        return (VDoubles)(v | 0x4330000000000000ull) - 0x1p52;
     }
     // mask all ones: a, all zeros: b
     [[gnu::always_inline]] static VDoubles Select(const VInts& mask, const VDoubles& a, const VDoubles& b)
@@ -296,10 +292,17 @@ template <int N> struct SNoise : SLanes<N> {
         return (VDoubles)(((VInts)a & mask) | ((VInts)b & ~mask));
     }
 
-    // Uniform in [0, 1) from the top 53 bits: the top 52 doubled plus the 53rd, exact.
+    // Uniform in [0, 1) from the top 53 bits v: v 2^-53, and 1 less that, 1 - v 2^-53 in (0, 1]. Both
+    // are one subtraction of doubles made from the bits, whose exact result is a double: 1 + the top 52
+    // bits 2^-52, less 1 or, when the 53rd bit is set, the double below 1 (1 - 2^-53); and 1 + the
+    // complement of the top 52 bits 2^-52, less the double below 1 or the one below that.
     [[gnu::always_inline]] static VDoubles Unit(const VWords& z)
     {
-        return (BelowTwo52ToDouble(z >> 12) * 2.0 + SmallToDouble(VInts((z >> 11) & 1))) * 0x1p-53;
+        return (VDoubles)((z >> 12) | 0x3FF0000000000000ull) - (VDoubles)(0x3FF0000000000000ull - ((z >> 11) & 1));
+    }
+    [[gnu::always_inline]] static VDoubles OneLessUnit(const VWords& z)
+    {
+        return (VDoubles)((z >> 12) ^ 0x3FFFFFFFFFFFFFFFull) - (VDoubles)(0x3FEFFFFFFFFFFFFEull + ((z >> 11) & 1));
     }
 
     // log u for u in (0, 1] and the cosine and sine of 2 pi u for u in [0, 1), by series in plain
@@ -337,22 +340,22 @@ template <int N> struct SNoise : SLanes<N> {
                               x2 * (-1.0 / 720 + x2 * (1.0 / 40320 + x2 * (-1.0 / 3628800 + x2 * (1.0 / 479001600))))));
         const VDoubles s =
             x * (1.0 + x2 * (-1.0 / 6 +
-                             x2 * (1.0 / 120 +
-                                   x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
+                             x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
         // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c)
         const VInts odd = -(q & 1);
         return {Select(odd, s, c) * SmallToDouble(1 - ((q + 1) & 2)), Select(odd, c, s) * SmallToDouble(1 - (q & 2))};
     }
 
-    // Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1.
-    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> NormalPairs(uint64_t nSeed, const VWords& k)
+    // Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1, whose counters
+    // are z and z + golden.
+    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> NormalPairs(const VWords& z)
     {
-        VDoubles r = -2.0 * Log(1.0 - Unit(Draw(nSeed, 2 * k)));
+        VDoubles r = -2.0 * Log(OneLessUnit(Mix(z)));
         // correctly rounded, as the instruction is: the same noise everywhere; with the maths library's
         // errno off (see CMakeLists.txt) the compiler takes the lanes' roots in one instruction
         for (int i = 0; i < N; ++i)
             r[i] = __builtin_sqrt(r[i]);
-        const auto [c, s] = CosSinTurn(Unit(Draw(nSeed, 2 * k + 1)));
+        const auto [c, s] = CosSinTurn(Unit(Mix(z + kGolden)));
         return {r * c, r * s};
     }
 
@@ -365,15 +368,17 @@ template <int N> struct SNoise : SLanes<N> {
         const uint64_t nSeed = param.seed;
         if (param.noise == IPL_NOISE_UNIFORM) {
             const double dLow = param.lowInt, dRange = double(param.highInt) - param.lowInt;
-            for (size_t i = 0; i < nCount; i += N) {
-                const VDoubles v = dLow + dRange * Unit(Draw(nSeed, n0 + i + kIndex));
+            VWords z = Counter(nSeed, n0 + kIndex);
+            for (size_t i = 0; i < nCount; i += N, z += N * kGolden) {
+                const VDoubles v = dLow + dRange * Unit(Mix(z));
                 std::memcpy(pNoise + i, &v, sizeof v);
             }
             return;
         }
         const double dMean = param.mean, dStDev = param.stDev;
-        for (size_t j = 0; 2 * j < nCount + (n0 & 1); j += N) {
-            const auto [a, b] = NormalPairs(nSeed, n0 / 2 + j + kIndex);
+        VWords z = Counter(nSeed, 2 * (n0 / 2 + kIndex));
+        for (size_t j = 0; 2 * j < nCount + (n0 & 1); j += N, z += 2 * N * kGolden) {
+            const auto [a, b] = NormalPairs(z);
             const VDoubles first = dMean + dStDev * a, second = dMean + dStDev * b;
             VDoubles lower, upper;
             if constexpr (N == 4) {
@@ -405,7 +410,7 @@ template <int N> struct SNoise : SLanes<N> {
     [[gnu::always_inline]] static VPixels DoublesToPixels(const VDoubles& d)
     {
         if constexpr (N == 4) {
-            const VBytes bytes = (VBytes)__builtin_convertvector(d, VSmallInts);
+            const VBytes bytes = (VBytes) __builtin_convertvector(d, VSmallInts);
             return __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12);
         } else {
             return __builtin_convertvector(d, VPixels);
