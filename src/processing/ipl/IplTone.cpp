@@ -275,30 +275,27 @@ template <int N> struct SNoise : SLanes<N> {
         return z ^ (z >> 31);
     }
 
-    // Whole numbers to doubles and back through the bits of a double (2^52 + 2^51 + v is a double whose
-    // low mantissa bits hold v), and choices by bit masks: exactly what conversions and comparisons
-    // give, but in instructions every x86-64 vector set has (without AVX-512 the compiler would do those
-    // lane by lane). SmallToDouble and DoubleToSmall need |v| < 2^51.
+    // Whole numbers to doubles through the bits of a double (2^52 + 2^51 + v is a double whose low
+    // mantissa bits hold v, |v| < 2^51), and choices by bit masks: exactly what conversions and
+    // comparisons give, but in instructions every x86-64 vector set has (without AVX-512 the compiler
+    // would do those lane by lane).
     static constexpr int64_t kMagicBits = 0x4338000000000000;
     static constexpr double kMagic = 0x1.8p52;
     [[gnu::always_inline]] static VDoubles SmallToDouble(const VInts& v) { return (VDoubles)(v + kMagicBits) - kMagic; }
-    [[gnu::always_inline]] static VInts DoubleToSmall(const VDoubles& d) // d a whole number
-    {
-        return (VInts)(d + kMagic) - kMagicBits;
-    }
     // mask all ones: a, all zeros: b
     [[gnu::always_inline]] static VDoubles Select(const VInts& mask, const VDoubles& a, const VDoubles& b)
     {
         return (VDoubles)(((VInts)a & mask) | ((VInts)b & ~mask));
     }
 
-    // Uniform in [0, 1) from the top 53 bits v: v 2^-53, and 1 less that, 1 - v 2^-53 in (0, 1]. Both
-    // are one subtraction of doubles made from the bits, whose exact result is a double: 1 + the top 52
-    // bits 2^-52, less 1 or, when the 53rd bit is set, the double below 1 (1 - 2^-53); and 1 + the
+    // Uniform in [0, 1) from the top 53 bits v: v 2^-53 times 2^k, and 1 less v 2^-53, in (0, 1]. Both
+    // are one subtraction of doubles made from the bits, whose exact result is a double: 2^k (1 + the
+    // top 52 bits 2^-52), less 2^k or, when the 53rd bit is set, the double below 2^k; and 1 + the
     // complement of the top 52 bits 2^-52, less the double below 1 or the one below that.
-    [[gnu::always_inline]] static VDoubles Unit(const VWords& z)
+    template <int k = 0> [[gnu::always_inline]] static VDoubles Unit(const VWords& z)
     {
-        return (VDoubles)((z >> 12) | 0x3FF0000000000000ull) - (VDoubles)(0x3FF0000000000000ull - ((z >> 11) & 1));
+        constexpr uint64_t kOne = uint64_t(1023 + k) << 52;
+        return (VDoubles)((z >> 12) | kOne) - (VDoubles)(kOne - ((z >> 11) & 1));
     }
     [[gnu::always_inline]] static VDoubles OneLessUnit(const VWords& z)
     {
@@ -312,11 +309,11 @@ template <int N> struct SNoise : SLanes<N> {
     {
         // u = m 2^e with m in [sqrt(1/2), sqrt(2)), taken apart in the bits
         constexpr uint64_t kFraction = (uint64_t(1) << 52) - 1;
-        constexpr int64_t kHalfSqrt2 = 0x6A09E667F3BCD; // the fraction bits of sqrt(1/2)
+        constexpr uint64_t kHalfSqrt2 = 0x6A09E667F3BCD; // the fraction bits of sqrt(1/2)
         VWords nBits = (VWords)u;
-        // both sides below 2^52: compared as signed numbers, which AVX2 can
-        const VWords nLow = VWords(VInts(nBits & kFraction) < kHalfSqrt2) & 1;
-        const VInts e = VInts((nBits >> 52) & 0x7FF) - 1022 - VInts(nLow);
+        // 1 where the fraction is below sqrt(1/2)'s: the sign of the difference (both below 2^52)
+        const VWords nLow = ((nBits & kFraction) - kHalfSqrt2) >> 63;
+        const VInts e = VInts(nBits >> 52) - 1022 - VInts(nLow); // u > 0: no sign bit
         nBits = (nBits & kFraction) | ((1022 + nLow) << 52);
         const VDoubles m = (VDoubles)nBits;
         const VDoubles t = (m - 1.0) / (m + 1.0), t2 = t * t;
@@ -325,14 +322,17 @@ template <int N> struct SNoise : SLanes<N> {
         return SmallToDouble(e) * std::numbers::ln2 + 2.0 * t * series;
     }
 
-    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> CosSinTurn(const VDoubles& u)
+    // (u4 = 4u, exact)
+    [[gnu::always_inline]] static std::pair<VDoubles, VDoubles> CosSinTurn(const VDoubles& u4)
     {
-        // nearest quarter turn, the whole part of y = 4u + 0.5: y rounded to the nearest, less one where
-        // that rounded up (the difference's sign bit)
-        const VDoubles y = 4.0 * u + 0.5;
-        const VDoubles r = (y + 0x1p52) - 0x1p52;
-        const VInts q = DoubleToSmall(r) - VInts((VWords)(y - r) >> 63);
-        const VDoubles x = (4.0 * u - SmallToDouble(q)) * (std::numbers::pi / 2); // the rest
+        // nearest quarter turn, the whole part q of y = 4u + 0.5: y rounded to the nearest, in the low
+        // bits of 2^52 + y, less one where that rounded up (the difference's sign bit)
+        const VDoubles y = u4 + 0.5;
+        const VDoubles shifted = y + 0x1p52, r = shifted - 0x1p52;
+        const VWords nUp = (VWords)(y - r) >> 63;
+        const VInts q = VInts((VWords)shifted - nUp);                     // low bits
+        const VDoubles dq = r - (VDoubles)(-nUp & 0x3FF0000000000000ull); // q, less 1.0 or 0.0
+        const VDoubles x = (u4 - dq) * (std::numbers::pi / 2);            // the rest
         const VDoubles x2 = x * x;
         const VDoubles c =
             1.0 + x2 * (-1.0 / 2 +
@@ -341,9 +341,11 @@ template <int N> struct SNoise : SLanes<N> {
         const VDoubles s =
             x * (1.0 + x2 * (-1.0 / 6 +
                              x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800))))));
-        // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c)
+        // turned by q quarters: (c, s), (-s, c), (-c, -s), (s, -c), the signs flipped in the bits (as
+        // multiplying by -1 does)
         const VInts odd = -(q & 1);
-        return {Select(odd, s, c) * SmallToDouble(1 - ((q + 1) & 2)), Select(odd, c, s) * SmallToDouble(1 - (q & 2))};
+        return {(VDoubles)((VInts)Select(odd, s, c) ^ (((q + 1) & 2) << 62)),
+                (VDoubles)((VInts)Select(odd, c, s) ^ ((q & 2) << 62))};
     }
 
     // Pairs of independent standard normal values (Box-Muller) from draws 2k and 2k + 1, whose counters
@@ -355,7 +357,7 @@ template <int N> struct SNoise : SLanes<N> {
         // errno off (see CMakeLists.txt) the compiler takes the lanes' roots in one instruction
         for (int i = 0; i < N; ++i)
             r[i] = __builtin_sqrt(r[i]);
-        const auto [c, s] = CosSinTurn(Unit(Mix(z + kGolden)));
+        const auto [c, s] = CosSinTurn(Unit<2>(Mix(z + kGolden)));
         return {r * c, r * s};
     }
 
