@@ -384,8 +384,11 @@ template <int N> struct SNoise : SLanes<N> {
             const VDoubles first = dMean + dStDev * a, second = dMean + dStDev * b;
             VDoubles lower, upper;
             if constexpr (N == 4) {
-                lower = __builtin_shuffle(first, second, VInts{0, 4, 1, 5});
-                upper = __builtin_shuffle(first, second, VInts{2, 6, 3, 7});
+                // pairs within halves, then halves (one instruction each)
+                const VDoubles even = __builtin_shuffle(first, second, VInts{0, 4, 2, 6});
+                const VDoubles odd = __builtin_shuffle(first, second, VInts{1, 5, 3, 7});
+                lower = __builtin_shuffle(even, odd, VInts{0, 1, 4, 5});
+                upper = __builtin_shuffle(even, odd, VInts{2, 3, 6, 7});
             } else {
                 lower = __builtin_shuffle(first, second, VInts{0, 8, 1, 9, 2, 10, 3, 11});
                 upper = __builtin_shuffle(first, second, VInts{4, 12, 5, 13, 6, 14, 7, 15});
