@@ -82,6 +82,35 @@ LookUpRows(const cv::Mat& src, cv::Mat& dst, const CTable* pTables, int nTables,
 }
 #endif
 
+// The same lookup in plain code: nTables interleaved tables, one per channel of a pixel.
+template <int N> void LookUpRowsPortable(const cv::Mat& src, cv::Mat& dst, const CTable* pTables, int y0, int y1)
+{
+    const size_t nPixels = size_t(src.cols);
+    for (int y = y0; y < y1; ++y) {
+        const uchar* pIn = src.ptr(y);
+        uchar* pOut = dst.ptr(y);
+        for (size_t x = 0; x < nPixels; ++x, pIn += N, pOut += N)
+            for (int c = 0; c < N; ++c)
+                pOut[c] = pTables[c][pIn[c]];
+    }
+}
+
+void LookUpRowsPortable(const cv::Mat& src, cv::Mat& dst, const CTable* pTables, int nTables, int y0, int y1)
+{
+    // one table serves a row of any number of channels as a row of single samples
+    const cv::Mat in = nTables == 1 ? src.reshape(1) : src;
+    cv::Mat out = nTables == 1 ? dst.reshape(1) : dst;
+    switch (nTables) {
+    case 1: LookUpRowsPortable<1>(in, out, pTables, y0, y1); break;
+    case 3: LookUpRowsPortable<3>(in, out, pTables, y0, y1); break;
+    case 4: LookUpRowsPortable<4>(in, out, pTables, y0, y1); break;
+    default:
+        for (int y = y0; y < y1; ++y)
+            for (size_t i = 0, n = size_t(src.cols) * size_t(nTables); i < n; ++i)
+                out.ptr(y)[i] = pTables[i % size_t(nTables)][in.ptr(y)[i]];
+    }
+}
+
 // Maps every colour channel c of src through fnTable(c) into dst; alpha passes unchanged.
 template <class F> IPLStatus MapValues(const IplImage* src, IplImage* dst, F&& fnTable)
 {
@@ -96,19 +125,15 @@ template <class F> IPLStatus MapValues(const IplImage* src, IplImage* dst, F&& f
     cv::Mat in = Source8u(src, dst);
     CTarget8u out(dst);
 #if LUMIVO_X86_VARIANTS
-    if (HasByteLookup()) {
-        cv::parallel_for_(cv::Range(0, in.rows), [&](const cv::Range& rows) {
-            LookUpRows(in, out.Mat(), tables.data(), cn, rows.start, rows.end);
-        });
-        out.Commit();
-        return IPL_StsOk;
-    }
+    const bool bByteLookup = HasByteLookup();
 #endif
-    cv::Mat lut(1, 256, CV_8UC(cn));
-    for (int c = 0; c < cn; ++c)
-        for (int v = 0; v < 256; ++v)
-            lut.ptr()[v * cn + c] = tables[c][v];
-    cv::LUT(in, lut, out.Mat());
+    cv::parallel_for_(cv::Range(0, in.rows), [&](const cv::Range& rows) {
+#if LUMIVO_X86_VARIANTS
+        if (bByteLookup)
+            return LookUpRows(in, out.Mat(), tables.data(), cn, rows.start, rows.end);
+#endif
+        LookUpRowsPortable(in, out.Mat(), tables.data(), cn, rows.start, rows.end);
+    });
     out.Commit();
     return IPL_StsOk;
 }
