@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#if LUMIVO_X86_VARIANTS
+#include <immintrin.h>
+#endif
 
 namespace ipl {
 
@@ -76,9 +79,25 @@ namespace {
 }
 
 #if LUMIVO_X86_VARIANTS
+// 32 samples a step: compare, turn each group of eight around and take the bytes' top bits, so that
+// the first sample of a group lands in the top bit of its byte (no 64-bit multiplies, which AVX2 lacks).
 __attribute__((target("avx2"))) void PackBitsAvx2(const uchar* pIn, uchar* pBits, int nWidth, int nLevel)
 {
-    PackBitsLoop(pIn, pBits, nWidth, nLevel);
+    const int nAbove = std::clamp(nLevel, 0, 256) - 1;
+    int x = 0;
+    if (nAbove >= 0 && nAbove < 255) { // otherwise every sample is decided alike: the plain loop
+        const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3,
+                                                 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+        const __m256i bias = _mm256_set1_epi8(char(0x80)); // unsigned order as signed
+        const __m256i above = _mm256_set1_epi8(char(nAbove ^ 0x80));
+        for (; x + 32 <= nWidth; x += 32) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pIn + x));
+            const __m256i set = _mm256_cmpgt_epi8(_mm256_xor_si256(v, bias), above);
+            const auto nMask = uint32_t(_mm256_movemask_epi8(_mm256_shuffle_epi8(set, reverse)));
+            std::memcpy(pBits + (x >> 3), &nMask, sizeof nMask);
+        }
+    }
+    PackBitsLoop(pIn + x, pBits + (x >> 3), nWidth - x, nLevel);
 }
 #endif
 } // namespace
