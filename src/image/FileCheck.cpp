@@ -30,10 +30,14 @@ public:
         return bytes;
     }
     CByteSource& Source() { return m_source; }
+    // The pixel bytes of the largest image the header claims, once PlausibleClaim has accepted it.
+    uint64_t ClaimedBytes() const { return m_nClaimedBytes; }
+    void NoteClaim(uint64_t nBytes) { m_nClaimedBytes = std::max(m_nClaimedBytes, nBytes); }
 
 private:
     CByteSource& m_source;
     CBytes m_head;
+    uint64_t m_nClaimedBytes = 0;
 };
 
 // Bytes of the file one at a time from a position on, read in blocks: for walking run-length streams.
@@ -97,14 +101,17 @@ uint64_t RowBytes(uint64_t nWidth, uint64_t nBpp)
 
 // The rule every format meets: a real size whose bitmap fits under the cap and which a file of this
 // size could plausibly hold.
-bool PlausibleClaim(int64_t nWidth, int64_t nHeight, uint64_t nBpp, uint64_t nFileSize)
+bool PlausibleClaim(CImageFile& file, int64_t nWidth, int64_t nHeight, uint64_t nBpp)
 {
     if (nWidth < 1 || nHeight < 1 || nHeight > INT32_MAX || nWidth > INT32_MAX || uint64_t(nWidth) * nBpp > MAX_ROW_BITS)
         return false;
     const uint64_t nRow = RowBytes(uint64_t(nWidth), nBpp);
     if (uint64_t(nHeight) > MAX_IMAGE_BYTES / nRow)
         return false;
-    return nRow * uint64_t(nHeight) <= nFileSize * MAX_PACKING + PACKING_SLACK;
+    if (nRow * uint64_t(nHeight) > file.Size() * MAX_PACKING + PACKING_SLACK)
+        return false;
+    file.NoteClaim(nRow * uint64_t(nHeight));
+    return true;
 }
 
 // The run-length streams are walked to the end: FreeImage 3.18 trusts them. Each must give exactly the
@@ -198,7 +205,7 @@ bool IsPlausibleBmp(CImageFile& file)
                         (nCompression == 1 && nBpp == 8) || (nCompression == 2 && nBpp == 4) ||
                         (nCompression == 3 && IsOneOf(nBpp, {16, 32}));
     const int64_t nHeight = nRawHeight < 0 ? -nRawHeight : nRawHeight;
-    if (!bKnown || (bRle && nRawHeight < 0) || !PlausibleClaim(nWidth, nHeight, nBpp, file.Size()))
+    if (!bKnown || (bRle && nRawHeight < 0) || !PlausibleClaim(file, nWidth, nHeight, nBpp))
         return false;
     // A Windows colour table (and the masks after a 40-byte header) lie between the header and the
     // pixels; FreeImage reads at most 2^bpp entries into a table of that size. An OS/2 table may be
@@ -217,16 +224,16 @@ bool IsPlausibleBmp(CImageFile& file)
 
 // One image of an icon: a PNG file, or a BITMAPINFOHEADER (or a V4/V5 one), a colour table and the
 // colour rows (the transparency mask after them is not read).
-bool IsPlausibleIconImage(const CBytes& image, uint64_t nBytes, uint64_t nFileSize)
+bool IsPlausibleIconImage(CImageFile& file, const CBytes& image, uint64_t nBytes)
 {
     if (StartsWith(image, std::string_view("\x89PNG\r\n\x1A\n", 8)))
-        return PlausibleClaim(U32Be(image, 16), U32Be(image, 20), 32, nFileSize);
+        return PlausibleClaim(file, U32Be(image, 16), U32Be(image, 20), 32);
     const uint32_t nHeaderSize = U32(image, 0);
     const int64_t nWidth = int32_t(U32(image, 4));
     const int64_t nHeight = int32_t(U32(image, 8)) / 2; // the height counts the colour and the mask rows
     const uint32_t nBpp = U16(image, 14);
     if (!IsOneOf(nHeaderSize, {40, 108, 124}) || U32(image, 16) != 0 || !IsOneOf(nBpp, {1, 4, 8, 16, 24, 32}) ||
-        !PlausibleClaim(nWidth, nHeight, nBpp, nFileSize))
+        !PlausibleClaim(file, nWidth, nHeight, nBpp))
         return false;
     const uint64_t nColours = nBpp <= 8 ? uint64_t(1) << nBpp : 0; // FreeImage reads a full table
     return nHeaderSize + 4 * nColours + RowBytes(uint64_t(nWidth), nBpp) * uint64_t(nHeight) <= nBytes;
@@ -244,7 +251,7 @@ bool IsPlausibleIco(CImageFile& file)
         const uint64_t nBytes = U32(h, nEntry + 8);
         const uint64_t nOffset = U32(h, nEntry + 12);
         if (nOffset < nDirectoryEnd || nBytes < 40 || nOffset + nBytes > file.Size() ||
-            !IsPlausibleIconImage(file.ReadAt(nOffset, 40), nBytes, file.Size()))
+            !IsPlausibleIconImage(file, file.ReadAt(nOffset, 40), nBytes))
             return false;
     }
     return true;
@@ -267,7 +274,7 @@ bool IsPlausibleTga(CImageFile& file)
                         (nKind == 2 && IsOneOf(nDepth, {15, 16, 24, 32})) || (nKind == 3 && nDepth == 8);
     const uint64_t nPixelBytes = (nDepth + 7) / 8;
     if (file.Size() < 18 || nMapType > 1 || !bKnown ||
-        !PlausibleClaim(U16(h, 12), U16(h, 14), 8 * nPixelBytes, file.Size()))
+        !PlausibleClaim(file, U16(h, 12), U16(h, 14), 8 * nPixelBytes))
         return false;
     // Image ID and colour map come first, then the pixels, all of them.
     const uint64_t nDataOffset = 18 + Byte(h, 0) + (nMapType ? uint64_t(nMapLength) * ((nMapBits + 7) / 8) : 0);
@@ -296,7 +303,7 @@ bool IsPlausiblePcx(CImageFile& file)
         return false;
     const uint64_t nWidth = nXMax - nXMin + 1;
     const uint64_t nHeight = nYMax - nYMin + 1;
-    if (nLineBytes < (nWidth * nBits + 7) / 8 || !PlausibleClaim(nWidth, nHeight, pLayout->nBpp, file.Size()))
+    if (nLineBytes < (nWidth * nBits + 7) / 8 || !PlausibleClaim(file, nWidth, nHeight, pLayout->nBpp))
         return false;
     // 256-colour images keep their palette in the last 769 bytes, after a 0x0C marker.
     const bool bPalette = nBits == 8 && nPlanes == 1;
@@ -365,7 +372,7 @@ bool IsPlausiblePnm(CImageFile& file)
     const int64_t nWidth = header.values[0], nHeight = header.values[1], nMaxValue = header.values[2];
     const uint64_t nSampleBytes = nMaxValue > 255 ? 2 : 1;
     if (nMaxValue < 1 || nMaxValue > 65535 ||
-        !PlausibleClaim(nWidth, nHeight, bBitmap ? 1 : 8 * nChannels * nSampleBytes, file.Size()))
+        !PlausibleClaim(file, nWidth, nHeight, bBitmap ? 1 : 8 * nChannels * nSampleBytes))
         return false;
     // Binary data must be complete; text needs at least one character per sample.
     const uint64_t nPixels = uint64_t(nWidth) * uint64_t(nHeight);
@@ -405,8 +412,8 @@ bool IsPlausibleByFreeImage(FREE_IMAGE_FORMAT fif, CImageFile& file)
     if (!pHeader)
         return false;
     // A type other than a plain bitmap counts its bits per pixel in FreeImage_GetBPP too (48 for RGB16).
-    const bool bPlausible = PlausibleClaim(FreeImage_GetWidth(pHeader), FreeImage_GetHeight(pHeader),
-                                           std::max(1u, FreeImage_GetBPP(pHeader)), file.Size());
+    const bool bPlausible = PlausibleClaim(file, FreeImage_GetWidth(pHeader), FreeImage_GetHeight(pHeader),
+                                           std::max(1u, FreeImage_GetBPP(pHeader)));
     FreeImage_Unload(pHeader);
     return bPlausible;
 }
@@ -420,7 +427,7 @@ uint64_t PnmDataOffset(CByteSource& source)
     return ReadPnmHeader(file, header) ? header.nDataOffset : 0;
 }
 
-bool IsPlausibleImage(int fif, CByteSource& source)
+bool IsPlausibleImage(int fif, CByteSource& source, uint64_t* pClaimedBytes)
 {
     static constexpr struct {
         FREE_IMAGE_FORMAT fif;
@@ -432,8 +439,14 @@ bool IsPlausibleImage(int fif, CByteSource& source)
     if (source.Size() == 0)
         return false;
     CImageFile file(source);
+    bool bPlausible = false;
+    bool bChecked = false;
     for (const auto& check : checks)
         if (check.fif == fif)
-            return check.isPlausible(file);
-    return IsPlausibleByFreeImage(FREE_IMAGE_FORMAT(fif), file);
+            bPlausible = check.isPlausible(file), bChecked = true;
+    if (!bChecked)
+        bPlausible = IsPlausibleByFreeImage(FREE_IMAGE_FORMAT(fif), file);
+    if (pClaimedBytes)
+        *pClaimedBytes = bPlausible ? file.ClaimedBytes() : 0;
+    return bPlausible;
 }

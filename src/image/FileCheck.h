@@ -20,7 +20,9 @@ constexpr uint64_t MAX_IMAGE_BYTES = (uint64_t(2) << 30) - 1;
 // their signature; these and other formats are measured with FreeImage's header-only read where it has
 // one. fif is a FreeImage format. Reads the header and a few fixed places, and walks through the
 // run-length streams of BMP, TGA and PCX files (FreeImage trusts them), never holding more than 64 KiB.
-bool IsPlausibleImage(int fif, CByteSource& source);
+// pClaimedBytes, when given, receives the pixel bytes the header claims (the largest of its images; 0
+// where the format's check reads no size, or when the file is refused).
+bool IsPlausibleImage(int fif, CByteSource& source, uint64_t* pClaimedBytes = nullptr);
 // Where the samples of a PNM file start, its header read as FreeImage's reader reads it; 0 when the
 // header cannot be read.
 uint64_t PnmDataOffset(CByteSource& source);
