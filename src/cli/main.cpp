@@ -33,8 +33,8 @@ constexpr SOption kOptions[] = {
     {"-x OP[:NAME=VALUE,...]", "Apply operation OP with the given parameters (the others keep their defaults). "
                                "Several -x run in order, each on the previous result."},
     {"--compression N", "PNG outputs: the zlib level, 0 (none) to 9 (smallest files, slowest). Default 2: files "
-                        "10 to 60 % larger than the program's Save As writes (level 6), written three to seven "
-                        "times faster."},
+                        "larger than the program's Save As writes at level 6 (about an eighth for a photograph, "
+                        "more for flat drawings), written several times faster."},
     {"-j N", "Process up to N inputs at once (default: the number of cores). The results do not depend on N."},
     {"--list", "Print every operation with its parameters, defaults and ranges."},
     {"--man", "Print this manual page in roff."},
