@@ -115,8 +115,7 @@ BENCHMARK(BatchReference)
 
 int main(int argc, char** argv)
 {
-    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
-    KeepImageBlocksInHeap();
+    SetUpHeapForImages(argv); // as the program does at start-up
     g_nThreads = TakeThreadsOption(argc, argv, int(std::max(1u, std::thread::hardware_concurrency())));
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;

@@ -114,8 +114,7 @@ BENCHMARK(ScanFolder10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
-    KeepImageBlocksInHeap();
+    SetUpHeapForImages(argv); // as the program does at start-up
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir dir;

@@ -151,8 +151,7 @@ void RegisterAll()
 
 int main(int argc, char** argv)
 {
-    RestartWithHugePages(argv); // the heap as the program sets it up at start-up
-    KeepImageBlocksInHeap();
+    SetUpHeapForImages(argv); // as the program does at start-up
     g_nAllThreads = cv::getNumThreads();
     RegisterAll();
     benchmark::Initialize(&argc, argv);

@@ -5,8 +5,7 @@
 
 int main(int argc, char* argv[])
 {
-    RestartWithHugePages(argv);
-    KeepImageBlocksInHeap();
+    SetUpHeapForImages(argv);
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments();
     args.removeFirst();

@@ -291,8 +291,7 @@ QString RunJob(const SJob& job, const SCommandLine& line)
 
 int main(int argc, char** argv)
 {
-    RestartWithHugePages(argv);
-    KeepImageBlocksInHeap();
+    SetUpHeapForImages(argv);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

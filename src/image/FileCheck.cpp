@@ -4,6 +4,7 @@
 
 #include <FreeImage.h>
 #include <algorithm>
+#include <iterator>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -439,13 +440,9 @@ bool IsPlausibleImage(int fif, CByteSource& source, uint64_t* pClaimedBytes)
     if (source.Size() == 0)
         return false;
     CImageFile file(source);
-    bool bPlausible = false;
-    bool bChecked = false;
-    for (const auto& check : checks)
-        if (check.fif == fif)
-            bPlausible = check.isPlausible(file), bChecked = true;
-    if (!bChecked)
-        bPlausible = IsPlausibleByFreeImage(FREE_IMAGE_FORMAT(fif), file);
+    const auto* pCheck = std::find_if(std::begin(checks), std::end(checks), [&](const auto& c) { return c.fif == fif; });
+    const bool bPlausible = pCheck != std::end(checks) ? pCheck->isPlausible(file)
+                                                       : IsPlausibleByFreeImage(FREE_IMAGE_FORMAT(fif), file);
     if (pClaimedBytes)
         *pClaimedBytes = bPlausible ? file.ClaimedBytes() : 0;
     return bPlausible;

@@ -9,6 +9,8 @@
 #include <malloc.h>
 #endif
 
+namespace {
+
 void KeepImageBlocksInHeap()
 {
 #ifdef M_MMAP_THRESHOLD
@@ -43,4 +45,12 @@ void RestartWithHugePages(char** argv)
 #else
     (void)argv;
 #endif
+}
+
+} // namespace
+
+void SetUpHeapForImages(char** argv)
+{
+    RestartWithHugePages(argv);
+    KeepImageBlocksInHeap();
 }
