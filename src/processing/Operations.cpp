@@ -153,10 +153,11 @@ template <FIBITMAP* (CImageProcessor::*Operation)(int, int)> FIBITMAP* RunNoise(
     return FreeImage_GetBPP(p) >= 8 ? RunTwo<Operation>(p, v) : nullptr;
 }
 
+// Without the menu's enabling rule: a picture already at the depth comes back as FreeImage's copy of it,
+// so converting a mixed folder to 24 bits passes its 24-bit pictures through instead of failing them.
 template <EDepthConversion Kind> FIBITMAP* RunConversion(FIBITMAP* p, const double*)
 {
-    const SDepthConversion& conversion = DepthConversions()[Kind];
-    return conversion.fnApplies(int(FreeImage_GetBPP(p))) ? conversion.fnConvert(p) : nullptr;
+    return DepthConversions()[Kind].fnConvert(p);
 }
 
 FIBITMAP* RunCrop(FIBITMAP* p, const double* v)

@@ -183,6 +183,14 @@ private slots:
             RunCli({Sample("circles-24.bmp"), Sample("plasma-8.bmp"), "-d", strOut, "-x", "to-8-bits-wu"});
         QCOMPARE(depth.nExit, 1);
         QVERIFY(depth.strErr.contains(QStringLiteral("plasma-8.bmp: to-8-bits-wu gave no result")));
+
+        // A picture already at the depth asked for passes through unchanged.
+        QCOMPARE(RunCli({Sample("circles-24.bmp"), Sample("plasma-8.bmp"), "-d", strOut, "-x", "to-24-bits"}).nExit, 0);
+        const CBitmapPtr pIn(LoadBitmapFile(Sample("circles-24.bmp")));
+        const CBitmapPtr pOut(LoadBitmapFile(QDir(strOut).filePath(QStringLiteral("circles-24.bmp"))));
+        QVERIFY(SamePixels(pOut.get(), pIn.get()));
+        const CBitmapPtr pPlasma(LoadBitmapFile(QDir(strOut).filePath(QStringLiteral("plasma-8.bmp"))));
+        QCOMPARE(FreeImage_GetBPP(pPlasma.get()), 24u);
     }
 
     // The level changes a PNG's size, never its pixels, and other formats never see it (TIFF would read
