@@ -62,7 +62,6 @@ QByteArray DesktopEntry(const QString& strExe)
 QStringList WithDefault(QStringList lines, const QString& strMimeType)
 {
     const QString strLine = strMimeType + QLatin1Char('=') + DESKTOP_FILE + QLatin1Char(';');
-    const QString strPrefix = strMimeType + QLatin1Char('=');
     const qsizetype nGroup = lines.indexOf(DEFAULT_GROUP);
     if (nGroup < 0) {
         if (!lines.isEmpty() && !lines.constLast().isEmpty())
@@ -71,7 +70,8 @@ QStringList WithDefault(QStringList lines, const QString& strMimeType)
         return lines;
     }
     for (qsizetype i = nGroup + 1; i < lines.size() && !lines[i].startsWith(QLatin1Char('[')); ++i)
-        if (lines[i].startsWith(strPrefix)) {
+        // The key may have spaces around its '=' ("image/png = other.desktop;").
+        if (lines[i].contains(QLatin1Char('=')) && lines[i].section(QLatin1Char('='), 0, 0).trimmed() == strMimeType) {
             lines[i] = strLine;
             return lines;
         }

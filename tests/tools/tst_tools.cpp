@@ -98,7 +98,8 @@ private slots:
                   "[Desktop Entry]\nType=Application\nName=Other\nExec=/bin/true %f\n");
         WriteFile(m_pHome->filePath(QStringLiteral("config/mimeapps.list")),
                   "[Added Associations]\nimage/png=other.desktop;\n\n[Default Applications]\n"
-                  "image/x-tga=other.desktop;\nimage/jpeg=other.desktop;\n");
+                  "image/x-tga=other.desktop;\nimage/jpeg=other.desktop;\n"
+                  "image/png = other.desktop;\n"); // spaces are allowed around '='
         QCOMPARE(XdgDefault(QStringLiteral("image/jpeg")), QStringLiteral("other.desktop"));
 
         QString strConfirmation;
@@ -129,7 +130,9 @@ private slots:
                 entryText.contains("Name=View with Lumivo\nExec="));
         QFile list(m_pHome->filePath(QStringLiteral("config/mimeapps.list")));
         QVERIFY(list.open(QIODevice::ReadOnly));
-        QVERIFY(list.readAll().startsWith("[Added Associations]\nimage/png=other.desktop;\n"));
+        const QByteArray listText = list.readAll();
+        QVERIFY(listText.startsWith("[Added Associations]\nimage/png=other.desktop;\n"));
+        QVERIFY(listText.contains("image/png=lumivo.desktop;") && !listText.contains("image/png = other"));
     }
 
     // Without Yes, or with nothing checked, nothing is written; the confirmation is asked either way.
