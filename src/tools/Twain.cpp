@@ -74,19 +74,22 @@ void CTwain::UnloadSourceManager()
 {
     if (!m_hTwainDLL)
         return;
-    CloseSourceManager();
-    dlclose(m_hTwainDLL);
+    // A manager that will not close may still have windows up whose code is in its library: it is left
+    // loaded rather than pulled out from under them.
+    if (CloseSourceManager())
+        dlclose(m_hTwainDLL);
     m_hTwainDLL = nullptr;
     m_pDSMProc = nullptr;
 }
 
-void CTwain::CloseSourceManager()
+bool CTwain::CloseSourceManager()
 {
     if (!m_bDSMOpen)
-        return;
+        return true;
     CloseDataSource();
-    CallTwainProc(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_hMessageWnd);
+    const bool bClosed = CallTwainProc(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_hMessageWnd);
     m_bDSMOpen = 0;
+    return bClosed;
 }
 
 bool CTwain::CallTwainProc(TW_IDENTITY* pDest, TW_UINT32 nGroup, TW_UINT16 nData, TW_UINT16 nMessage, TW_MEMREF pData)
@@ -103,6 +106,10 @@ bool CTwain::CallTwainProc(TW_IDENTITY* pDest, TW_UINT32 nGroup, TW_UINT16 nData
 
 bool CTwain::ChooseSource()
 {
+    // The identity is the open source's until it closes: clearing it now would cut the program off from
+    // that source, which could then be neither used nor closed. The choice waits until then.
+    if (m_bDSOpen)
+        return m_bSourceSelected != 0;
     m_Source = TW_IDENTITY{};
     if (!m_bSourceSelected && CallTwainProc(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &m_Source))
         m_bSourceSelected = 1;

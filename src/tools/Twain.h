@@ -48,7 +48,7 @@ public:
     const TW_IDENTITY& GetSourceIdentity() const { return m_Source; }
 
 protected:
-    void CloseSourceManager();
+    bool CloseSourceManager(); // false when the manager refused to close
     void CloseDataSource();
     // A call through the entry point; on anything but success the source's status is fetched.
     bool CallTwainProc(TW_IDENTITY* pDest, TW_UINT32 nGroup, TW_UINT16 nData, TW_UINT16 nMessage, TW_MEMREF pData);

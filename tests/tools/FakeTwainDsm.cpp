@@ -160,7 +160,7 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTIT
             " protocol=" + QByteArray::number(pOrigin->ProtocolMajor) + "." +
             QByteArray::number(pOrigin->ProtocolMinor) + " groups=" + QByteArray::number(pOrigin->SupportedGroups));
         return TWRC_SUCCESS;
-    case MSG_CLOSEDSM: Log("CLOSEDSM"); return TWRC_SUCCESS;
+    case MSG_CLOSEDSM: Log("CLOSEDSM"); return Script("closedsmfail").isEmpty() ? TWRC_SUCCESS : Fail(TWCC_SEQERROR);
     case MSG_GETDEFAULT:
         Log("GETDEFAULT");
         *pIdentity = TW_IDENTITY{};

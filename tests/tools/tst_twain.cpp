@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <dlfcn.h>
 #include <memory>
 
 namespace {
@@ -139,6 +140,22 @@ private slots:
         QVERIFY(Twain()->IsSourceEnabled());
     }
 
+    // A manager that will not close is left loaded: windows of its sources may still be up.
+    void managerThatWillNotCloseStaysLoaded()
+    {
+        Restart("closedsmfail");
+        Twain()->UnloadSourceManager();
+        QVERIFY(!Twain()->IsSourceManagerLoaded());
+        QCOMPARE(Log(), (QStringList{"CLOSEDSM"}));
+        qputenv("FAKE_TWAIN_SCRIPT", "");
+        void* hLibrary = dlopen("libtwaindsm.so", RTLD_NOW | RTLD_NOLOAD);
+        QVERIFY(hLibrary); // still there; unloaded here so that the next test starts fresh
+        dlclose(hLibrary);
+        dlclose(hLibrary);
+        QCOMPARE(Log(), (QStringList{"CLOSEDSM", "UNLOADED"}));
+        QVERIFY(Twain()->LoadSourceManager(MainWnd()));
+    }
+
     // Closing the program with the source enabled (its dialog open) takes the protocol down in order.
     void closingWithTheSourceEnabled()
     {
@@ -146,6 +163,8 @@ private slots:
         QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_ACQUIRE));
         QVERIFY(Twain()->IsSourceEnabled());
         ClearLog();
+        // Choosing a source while one is open would take that source's identity away: nothing is asked.
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_SELECT_SOURCE));
         QVERIFY(MainWnd()->close());
         QCOMPARE(Log(), (QStringList{"DISABLEDS", "CLOSEDS", "CLOSEDSM", "UNLOADED"}));
 
