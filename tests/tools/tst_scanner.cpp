@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 #include "tools/Twain.h"
 
+#include <FreeImage.h>
 #include <QComboBox>
 #include <QDialog>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <dlfcn.h>
 #include <memory>
 
@@ -179,6 +181,8 @@ private slots:
         QVERIFY(acquired == expected);
         QCOMPARE(MainWnd()->GetPaneText(ID_INDICATOR_IMAGE),
                  QStringLiteral("[%1x%2x%3]").arg(expected.width()).arg(expected.height()).arg(nBpp));
+        // The picture keeps the resolution it was scanned at.
+        QCOMPARE(FreeImage_GetDotsPerMeterX(pDoc->m_pBitmap), unsigned(std::lround(nDpi / 0.0254)));
     }
 
     void selectedSourceIsAcquiredFrom()

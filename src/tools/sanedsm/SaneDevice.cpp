@@ -1,6 +1,7 @@
 #include "tools/sanedsm/SaneDevice.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sane/saneopts.h>
 
 namespace {
@@ -97,7 +98,7 @@ bool IsSupportedScan(const SANE_Parameters& params)
            DibPitch(params.pixels_per_line, DibBitCount(params)) * nLines <= MAX_SCAN_BYTES;
 }
 
-TW_HANDLE PackedDibFromScan(const SANE_Parameters& params, int nLines, const std::vector<uint8_t>& data)
+TW_HANDLE PackedDibFromScan(const SANE_Parameters& params, int nLines, const std::vector<uint8_t>& data, int nDpi)
 {
     if (!IsSupportedScan(params) || nLines <= 0 || uint64_t(params.bytes_per_line) * uint64_t(nLines) > data.size())
         return nullptr;
@@ -117,6 +118,9 @@ TW_HANDLE PackedDibFromScan(const SANE_Parameters& params, int nLines, const std
     PutLittleEndian(pDib + 12, 1, 2);
     PutLittleEndian(pDib + 14, uint32_t(nBitCount), 2);
     PutLittleEndian(pDib + 20, uint32_t(nPixels), 4);
+    const uint32_t nDotsPerMeter = nDpi > 0 ? uint32_t(std::lround(nDpi / 0.0254)) : 0;
+    PutLittleEndian(pDib + 24, nDotsPerMeter, 4);
+    PutLittleEndian(pDib + 28, nDotsPerMeter, 4);
     PutLittleEndian(pDib + 32, uint32_t(nColours), 4);
     uint8_t* pPalette = pDib + INFO_HEADER_SIZE;
     for (int i = 0; i < nColours; ++i) {
@@ -259,6 +263,8 @@ bool CSaneDevice::Start(TW_IMAGEINFO& info)
     if (!m_hDevice)
         return false;
     Cancel();
+    // Devices refuse to report their options while they scan.
+    m_nDpi = Resolution();
     if (sane_start(m_hDevice) != SANE_STATUS_GOOD)
         return false;
     m_bStarted = true;
@@ -268,7 +274,7 @@ bool CSaneDevice::Start(TW_IMAGEINFO& info)
     }
     const int nBitCount = DibBitCount(m_params);
     info = TW_IMAGEINFO{};
-    info.XResolution.Whole = info.YResolution.Whole = TW_INT16(Resolution());
+    info.XResolution.Whole = info.YResolution.Whole = TW_INT16(m_nDpi);
     info.ImageWidth = m_params.pixels_per_line;
     info.ImageLength = m_params.lines;
     info.SamplesPerPixel = nBitCount == 24 ? 3 : 1;
@@ -309,7 +315,7 @@ TW_HANDLE CSaneDevice::ReadImage()
     const int nLines = m_params.lines > 0 ? m_params.lines : int(data.size() / nLine);
     if (!bEnded || uint64_t(nLines) * nLine > data.size())
         return nullptr;
-    return PackedDibFromScan(m_params, nLines, data);
+    return PackedDibFromScan(m_params, nLines, data, m_nDpi);
 }
 
 void CSaneDevice::Cancel()

@@ -19,8 +19,9 @@ std::vector<SSaneDeviceInfo> ListSaneDevices();
 // Gray 1/8/16-bit and RGB 8/16-bit frames of sane sizes; an image too large is refused.
 bool IsSupportedScan(const SANE_Parameters& params);
 // The packed DIB of a scan's raw data: 1-bit (black and white), 8-bit grey or 24-bit colour, rows
-// bottom-up. nLines rows of params.bytes_per_line bytes must be in data. Null when it cannot be made.
-TW_HANDLE PackedDibFromScan(const SANE_Parameters& params, int nLines, const std::vector<uint8_t>& data);
+// bottom-up, nDpi in the header when it is known (above 0). nLines rows of params.bytes_per_line bytes
+// must be in data. Null when it cannot be made.
+TW_HANDLE PackedDibFromScan(const SANE_Parameters& params, int nLines, const std::vector<uint8_t>& data, int nDpi);
 
 class CSaneDevice {
 public:
@@ -55,4 +56,5 @@ private:
     SANE_Handle m_hDevice = nullptr;
     bool m_bStarted = false;
     SANE_Parameters m_params{};
+    int m_nDpi = 0; // of the scan started
 };
