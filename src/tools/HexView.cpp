@@ -7,8 +7,8 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
-#include <cstring>
-#include <sys/stat.h>
+#include <cerrno>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -19,7 +19,7 @@ constexpr int kMargin = 4; // pixels left of the text
 
 std::shared_ptr<const CHexData> CHexData::Open(const QString& strPath, QFileDevice::FileError& eError)
 {
-    // Only regular files: a pipe or device would block or have no size to map.
+    // Only regular files: a pipe or device would block or have no size.
     if (!QFileInfo(strPath).isFile()) {
         eError = QFileDevice::OpenError;
         return nullptr;
@@ -31,36 +31,25 @@ std::shared_ptr<const CHexData> CHexData::Open(const QString& strPath, QFileDevi
         return nullptr;
     }
     pData->m_nSize = pData->m_file.size();
-    if (pData->m_nSize > 0) {
-        pData->m_pData = pData->m_file.map(0, pData->m_nSize);
-        if (!pData->m_pData) {
-            eError = pData->m_file.error() != QFileDevice::NoError ? pData->m_file.error() : QFileDevice::ReadError;
-            return nullptr;
-        }
-    }
     eError = QFileDevice::NoError;
     return pData;
 }
 
-CHexData::~CHexData()
-{
-    if (m_pData)
-        m_file.unmap(m_pData);
-}
-
 qint64 CHexData::Read(qint64 nOffset, uchar* pOut, qint64 nCount) const
 {
-    // Touching a mapped page past the file's end would end the program, so the present size limits
-    // the copy as well as the size at opening.
-    struct stat info {};
-    if (!m_pData || nOffset < 0 || nCount <= 0 || ::fstat(m_file.handle(), &info) != 0)
+    if (nOffset < 0 || nCount <= 0 || nOffset >= m_nSize)
         return 0;
-    const qint64 nEnd = std::min<qint64>(m_nSize, info.st_size);
-    if (nOffset >= nEnd)
-        return 0;
-    const qint64 nCopied = std::min(nCount, nEnd - nOffset);
-    std::memcpy(pOut, m_pData + nOffset, size_t(nCopied));
-    return nCopied;
+    nCount = std::min(nCount, m_nSize - nOffset);
+    qint64 nRead = 0;
+    while (nRead < nCount) {
+        const ssize_t n = ::pread(m_file.handle(), pOut + nRead, size_t(nCount - nRead), off_t(nOffset + nRead));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        nRead += n;
+    }
+    return nRead;
 }
 
 CHexView::CHexView(QWidget* pParent) : QAbstractScrollArea(pParent)

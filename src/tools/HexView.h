@@ -1,30 +1,28 @@
 #pragma once
 // The hex view: the bytes of a file in hexadecimal rows with optional addresses and an ASCII column.
-// The file is mapped, not read: opening costs the same for any size and painting reads only the
-// rows it shows.
+// Opening reads nothing: opening costs the same for any size and painting reads only the rows it shows.
 #include <QAbstractScrollArea>
 #include <QFile>
 #include <memory>
 
-// A file mapped read-only.
+// A file open for reading. It is read, not mapped: a mapped file that another program shortens, or
+// whose disk goes away, ends the program on the next touch of a lost page.
 class CHexData {
 public:
-    // The mapped file, or null with the reason in eError. An empty file maps to no bytes.
+    // The open file, or null with the reason in eError.
     static std::shared_ptr<const CHexData> Open(const QString& strPath, QFileDevice::FileError& eError);
-    ~CHexData();
     CHexData(const CHexData&) = delete;
     CHexData& operator=(const CHexData&) = delete;
 
     // The size when it was opened.
     qint64 Size() const { return m_nSize; }
-    // Copies up to nCount bytes from nOffset into pOut and returns how many it copied. Never reads
-    // beyond the file's present end: another program may have shortened it since.
+    // Reads up to nCount bytes from nOffset into pOut and returns how many it read: fewer at the
+    // file's end (another program may have shortened it since) and none on a read error.
     qint64 Read(qint64 nOffset, uchar* pOut, qint64 nCount) const;
 
 private:
     CHexData() = default;
-    mutable QFile m_file;
-    uchar* m_pData = nullptr;
+    QFile m_file;
     qint64 m_nSize = 0;
 };
 

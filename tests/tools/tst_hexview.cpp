@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(dlg.m_pHexEdit->GetDataDigits(), short(2));
     }
 
-    // A mapped file that another program shortens is read no further than its new end.
+    // A file that another program shortens is read no further than its new end.
     void shortenedFileIsReadToItsNewEnd()
     {
         const QString strPath = MakeFile(1 << 20);
