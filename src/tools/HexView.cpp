@@ -148,6 +148,12 @@ void CHexView::SetTopLine(qint64 nLine)
 
 void CHexView::UpdateScrollBars()
 {
+    // A new row width (columns, data size, or the window's width in automatic columns) keeps the first
+    // byte in sight rather than the row number.
+    const int nPerLine = BytesPerLine();
+    if (m_nTopLineBytes > 0 && m_nTopLineBytes != nPerLine)
+        m_nTopLine = m_nTopLine * m_nTopLineBytes / nPerLine;
+    m_nTopLineBytes = nPerLine;
     const qint64 nMaxTop = std::max<qint64>(0, LineCount() - VisibleLines());
     m_nTopLine = std::clamp<qint64>(m_nTopLine, 0, nMaxTop);
     QScrollBar* pBar = verticalScrollBar();
@@ -156,11 +162,13 @@ void CHexView::UpdateScrollBars()
     if (nMaxTop <= kMaxBarRange) {
         pBar->setRange(0, int(nMaxTop));
         pBar->setValue(int(m_nTopLine));
+        pBar->setPageStep(VisibleLines());
     } else {
         pBar->setRange(0, kMaxBarRange);
         pBar->setValue(int((long double)m_nTopLine * kMaxBarRange / nMaxTop));
+        // A page of rows in the bar's scaled steps, so that a click in the trough skips no row.
+        pBar->setPageStep(std::max(1, int((long double)VisibleLines() * kMaxBarRange / nMaxTop)));
     }
-    pBar->setPageStep(VisibleLines());
     QScrollBar* pHorizontal = horizontalScrollBar();
     const int nVisibleChars = std::max(1, (viewport()->width() - kMargin) / m_nCharWidth);
     pHorizontal->setRange(0, std::max(0, LineChars() - nVisibleChars));

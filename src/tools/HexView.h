@@ -75,6 +75,7 @@ private:
     short m_nDataDigits = 2;
     short m_nColumns = 8;
     qint64 m_nTopLine = 0;
+    int m_nTopLineBytes = 0; // the bytes per row m_nTopLine counts in
     int m_nCharWidth = 1;
     int m_nLineHeight = 1;
     bool m_bSettingBar = false; // the scroll bar is being set from the top line

@@ -269,6 +269,15 @@ private slots:
         QTest::keyClick(&view, Qt::Key_PageDown);
         QCOMPARE(view.TopLine(), view.VisibleLines() - 1);
         QVERIFY(!view.grab().isNull());
+
+        // A click in the trough moves a page at most, however the bar is scaled.
+        const qint64 nBefore = view.TopLine();
+        pBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QVERIFY(view.TopLine() > nBefore && view.TopLine() - nBefore <= view.VisibleLines());
+        // Another row width keeps the first byte in sight.
+        view.SetTopLine(nSize / 2);
+        view.SetColumns(16);
+        QCOMPARE(view.TopLine(), nSize / 2 / 16);
     }
 
     void emptyAndSpecialFiles()
