@@ -180,9 +180,10 @@ inline uint8_t* Lock(TW_HANDLE hBlock)
 {
     return Size(hBlock) ? reinterpret_cast<uint8_t*>(static_cast<SHeader*>(hBlock) + 1) : nullptr;
 }
+// Frees a block this protocol made; another manager's handle is not ours to free.
 inline void Free(TW_HANDLE hBlock)
 {
-    if (auto* pHeader = static_cast<SHeader*>(hBlock)) {
+    if (auto* pHeader = static_cast<SHeader*>(hBlock); pHeader && pHeader->nMagic == MAGIC) {
         pHeader->nMagic = 0;
         std::free(pHeader);
     }
