@@ -113,6 +113,7 @@ void CLumivoDoc::StepFile(int nStep)
         CBitmapPtr pBitmap;
         if (CDocument::OnOpenDocument(m_strImagePath)) // reports a file that cannot be opened
             pBitmap.reset(LoadBitmapFile(m_strImagePath));
+        m_bPathNotShown = !pBitmap;
         if (pBitmap) {
             ReplaceImage(std::move(pBitmap), m_dElapsed);
         } else {
@@ -204,14 +205,16 @@ void CLumivoDoc::OnEditCopy()
 
 void CLumivoDoc::OnFileSave()
 {
-    if (!GetPathName().isEmpty()) {
+    if (!GetPathName().isEmpty() && !m_bPathNotShown) {
         SaveImage(GetPathName());
         return;
     }
-    // A document without a file asks for a name first, and then belongs to that file.
+    // A document without a file of its image asks for a name first, and then belongs to that file.
     const QString strPath = AskSavePath();
-    if (!strPath.isEmpty() && SaveImage(strPath))
+    if (!strPath.isEmpty() && SaveImage(strPath)) {
         SetPathName(strPath);
+        m_bPathNotShown = false;
+    }
 }
 
 void CLumivoDoc::OnFileSaveAs()

@@ -70,6 +70,10 @@ public:
     int m_posFile = -1;   // index of the shown file in m_fileList
 
 private:
+    // Set when stepping reached a file that could not be read: the path names that file while the
+    // image is still the one before, so Save must ask rather than write over the file.
+    bool m_bPathNotShown = false;
+
     void OnFileSave();
     void OnFileSaveAs();
     // The Save As dialog and the replace question: the path to write, empty when the user declined.

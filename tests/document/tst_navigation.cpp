@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <FreeImage.h>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -270,6 +271,29 @@ private slots:
         QVERIFY(strMessage.endsWith(QStringLiteral("Failed to open document.")));
         QCOMPARE(pDoc->m_nWidth, 20);
         QCOMPARE(pDoc->m_nFileIndex, 2);
+    }
+
+    // Stepped onto a file it cannot read, the document names that file but still shows the image
+    // before it: Save asks for a name instead of writing that image over the file.
+    void saveAfterAnUnreadableFileAsks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteTestImage(dir.filePath("a.bmp"), 20, 20));
+        QFile damaged(dir.filePath("b.bmp"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write("BM not a picture") > 0);
+        damaged.close();
+        QVERIFY(m_pApp->OpenDocumentFile(dir.filePath("a.bmp")));
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_NEXT));
+        QCOMPARE(ActiveDoc()->GetPathName(), dir.filePath("b.bmp"));
+        bool bAsked = false;
+        DriveNextModal([&](QWidget* pModal) {
+            bAsked = qobject_cast<QFileDialog*>(pModal) != nullptr;
+            static_cast<QDialog*>(pModal)->reject();
+        });
+        QVERIFY(MainWnd()->ExecuteCommand(ID_FILE_SAVE));
+        QVERIFY(bAsked);
+        QVERIFY(damaged.open(QIODevice::ReadOnly));
+        QCOMPARE(damaged.readAll(), QByteArray("BM not a picture"));
     }
 };
 
