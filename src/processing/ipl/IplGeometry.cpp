@@ -81,8 +81,15 @@ IPLStatus Scale(const IplImage* src, IplImage* dst, int xDst, int xSrc, int yDst
     if (nInter == cv::INTER_NEAREST) {
         auto* fnScale = in.channels() == 1 ? ScaleNearest<1> : in.channels() == 3 ? ScaleNearest<3> : ScaleNearest<4>;
         fnScale(in, out.Mat(), xDst, xSrc, yDst, ySrc);
+    } else if (int64_t(out.Mat().cols) * xSrc == int64_t(in.cols) * xDst &&
+               int64_t(out.Mat().rows) * ySrc == int64_t(in.rows) * yDst) {
+        cv::resize(in, out.Mat(), out.Mat().size(), 0, 0, nInter);
     } else {
-        cv::resize(in, out.Mat(), out.Mat().size(), 0, 0, nInter); // the picture onto dst's size
+        // OpenCV's resize would scale by the ratio of the rounded sizes (101 to 51 columns by 1.98, not
+        // 2); the factors asked for map pixel centres: x in the source = (x + 1/2) xSrc / xDst - 1/2.
+        const double sx = double(xSrc) / xDst, sy = double(ySrc) / yDst;
+        const cv::Matx23d inv(sx, 0, (sx - 1) / 2, 0, sy, (sy - 1) / 2);
+        cv::warpAffine(in, out.Mat(), inv, out.Mat().size(), nInter | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
     }
     out.Commit();
     return IPL_StsOk;
