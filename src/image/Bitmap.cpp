@@ -55,12 +55,25 @@ bool SaveBitmapFile(FIBITMAP* pBitmap, const QString& strPath, int nFlags)
     if (!pBitmap || fif == FIF_UNKNOWN || !FreeImage_FIFSupportsWriting(fif) ||
         !FreeImage_FIFSupportsExportBPP(fif, int(FreeImage_GetBPP(pBitmap))))
         return false;
-    // Write beside the target, then rename over it: a failed write leaves the old file alone.
-    const QFileInfo info(strPath);
+    // A link is written through: the file it names gets the picture and the link stays.
+    const QFileInfo named(strPath);
+    const QString strTarget = !named.isSymLink() ? strPath
+                              : named.exists()   ? named.canonicalFilePath()
+                                                 : named.symLinkTarget();
+    const QByteArray target = QFile::encodeName(strTarget);
+    struct stat old {};
+    const bool bExists = ::stat(target.constData(), &old) == 0;
+    // A file nobody may write is not replaced.
+    if (bExists && (!(old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(target.constData(), W_OK) != 0))
+        return false;
+    // Write beside the target, then rename over it: a failed write leaves the old file alone. The new
+    // file takes the old one's permissions, so that a private picture stays private.
+    const QFileInfo info(strTarget);
     const QByteArray tempName =
         QFile::encodeName(info.absolutePath() + QStringLiteral("/.~") + info.fileName() + QStringLiteral(".part"));
     const bool bOk = FreeImage_Save(fif, pBitmap, tempName.constData(), nFlags) &&
-                     std::rename(tempName.constData(), QFile::encodeName(strPath).constData()) == 0;
+                     (!bExists || ::chmod(tempName.constData(), old.st_mode & 07777) == 0) &&
+                     std::rename(tempName.constData(), target.constData()) == 0;
     if (!bOk)
         std::remove(tempName.constData());
     return bOk;

@@ -289,7 +289,19 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.jpg"});
 
         CBitmapPtr p24(FreeImage_Allocate(4, 4, 24));
-        QVERIFY(SaveBitmapFile(p24.get(), strPath));
+        // A file nobody may write stays as it is.
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
+        QVERIFY(!SaveBitmapFile(p24.get(), strPath));
+        QCOMPARE(QFileInfo(strPath).size(), qint64(8));
+        // A private file stays private, and a link stays a link to the file that gets the picture.
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        const QString strLink = dir.filePath("link.jpg");
+        QVERIFY(QFile::link(strPath, strLink));
+        QVERIFY(SaveBitmapFile(p24.get(), strLink));
+        QVERIFY(QFileInfo(strLink).isSymLink());
+        const auto perms = QFileInfo(strPath).permissions();
+        QVERIFY(perms.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                !(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
         CBitmapPtr pBack(LoadBitmapFile(strPath));
         QVERIFY(pBack);
         QCOMPARE(FreeImage_GetWidth(pBack.get()), 4u);
