@@ -82,12 +82,15 @@ bool CLumivoApp::InitInstance(const QStringList& args)
         if (!OpenDocumentFile(cmdInfo.m_strFileName))
             return false;
         break;
-    case SCommandLineInfo::FilePrint:
-        if (!OpenDocumentFile(cmdInfo.m_strFileName))
+    case SCommandLineInfo::FilePrint: {
+        // Printing from the command line ends the program; it succeeds when the file's page went out.
+        if (cmdInfo.m_strFileName.isEmpty() || !OpenDocumentFile(cmdInfo.m_strFileName))
             return false;
-        if (pMainFrame->ExecuteCommand(ID_FILE_PRINT_DIRECT))
+        auto* pView = dynamic_cast<CLumivoView*>(pMainFrame->GetActiveView());
+        if (pView && pView->PrintTo(GetPrinter()))
             m_nExitCode = 0;
-        return false; // printing from the command line ends the program
+        return false;
+    }
     case SCommandLineInfo::FileNothing: break;
     }
 

@@ -553,12 +553,13 @@ void CLumivoView::OnPrint(QPainter& painter, QSize sizePage)
         painter.drawImage(rcPrinted, sampled, rcSampled);
 }
 
-void CLumivoView::PrintTo(QPrinter& printer)
+bool CLumivoView::PrintTo(QPrinter& printer)
 {
     QPainter painter;
     if (!painter.begin(&printer))
-        return;
+        return false;
     OnPrint(painter, QSize(printer.width(), printer.height()));
+    return true;
 }
 
 void CLumivoView::OnFilePrint()

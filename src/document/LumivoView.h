@@ -28,6 +28,8 @@ public:
     void OnDraw(QPainter& painter) override;
     // Draws the picture scaled to the printer's page and centred on it.
     void OnPrint(QPainter& painter, QSize sizePage);
+    // One page of the image on the printer; false when the printer would not start.
+    bool PrintTo(QPrinter& printer);
 
     // A point of the client area in image coordinates (y counted from the top row), with the
     // scroll position and the offsets of the last drawing.
@@ -58,7 +60,6 @@ private:
     void OnFilePrint();
     void OnFilePrintDirect();
     void OnFilePrintPreview();
-    void PrintTo(QPrinter& printer);
     void OnImageCrop();
     // Shows the crop menu for the finished selection started at ptStart, then repaints without it.
     void ShowCropMenu(QPoint ptStart);

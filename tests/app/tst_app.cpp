@@ -12,10 +12,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
+#include <tuple>
 
 namespace {
 QStringList MenuTitles(QMainWindow* pFrame)
@@ -117,6 +119,25 @@ private slots:
         bad.close();
         CLumivoApp app;
         QVERIFY(!app.InitInstance({"-nologo", bad.fileName()}));
+    }
+
+    // -p prints the file and ends the program: it succeeds when the page went out, not merely when the
+    // command ran, and without a file there is nothing to print.
+    void printSwitchSaysWhetherAPageWentOut()
+    {
+        const QString strPdf = m_dir.filePath("page.pdf");
+        for (const auto& [args, strOutput, nExit] :
+             {std::tuple{QStringList{"-nologo", "-p", m_dir.filePath("a.png")}, strPdf, 0},
+              std::tuple{QStringList{"-nologo", "-p", m_dir.filePath("a.png")}, m_dir.filePath("none/page.pdf"), 1},
+              std::tuple{QStringList{"-nologo", "-p"}, strPdf, 1}}) {
+            QFile::remove(strPdf);
+            CLumivoApp app;
+            app.GetPrinter().setOutputFormat(QPrinter::PdfFormat);
+            app.GetPrinter().setOutputFileName(strOutput);
+            QVERIFY(!app.InitInstance(args));
+            QCOMPARE(app.ExitCode(), nExit);
+            QCOMPARE(QFileInfo::exists(strPdf), nExit == 0);
+        }
     }
 
     void recentFilesSurviveARestart()
