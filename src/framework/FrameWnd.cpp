@@ -23,6 +23,12 @@
 
 namespace {
 
+// A file or window name as a menu entry's text: its '&' shown, not taken for a shortcut mark.
+QString MenuText(QString strName)
+{
+    return strName.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
 Qt::ToolBarArea ToArea(EDockSide eSide)
 {
     switch (eSide) {
@@ -178,7 +184,7 @@ void CMDIFrameWnd::ListWindows(QMenu* pMenu)
     pMenu->addSeparator()->setProperty(pszProperty, true);
     for (qsizetype i = 0; i < std::min<qsizetype>(windows.size(), kMaxListed); ++i) {
         QMdiSubWindow* pWindow = windows.at(i);
-        QAction* pAction = pMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(pWindow->windowTitle()));
+        QAction* pAction = pMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(MenuText(pWindow->windowTitle())));
         pAction->setProperty(pszProperty, true);
         pAction->setCheckable(true);
         pAction->setChecked(pWindow == m_pMdiArea->activeSubWindow());
@@ -366,7 +372,7 @@ void CMDIFrameWnd::UpdateRecentFileActions()
         const bool bUsed = int(i) < files.size();
         pAction->setVisible(bUsed);
         if (bUsed)
-            pAction->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(files.at(int(i))));
+            pAction->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(MenuText(files.at(int(i)))));
     }
     if (m_pRecentPlaceholder)
         m_pRecentPlaceholder->setVisible(files.isEmpty());

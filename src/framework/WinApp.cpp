@@ -56,8 +56,11 @@ CWinApp::CWinApp(const SResourceSet& resources) : m_resources(resources)
         ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST,
         [this](int nId) {
             const int nIndex = nId - ID_FILE_MRU_FILE1;
-            if (nIndex < m_recentFiles.size())
-                OpenDocumentFile(m_recentFiles.at(nIndex));
+            // An entry that no longer opens leaves the list.
+            if (nIndex < m_recentFiles.size() && !OpenDocumentFile(m_recentFiles.at(nIndex))) {
+                m_recentFiles.removeAt(nIndex);
+                SaveRecentFileList();
+            }
         },
         [this](int nId, CCmdUI& ui) { ui.Enable(nId - ID_FILE_MRU_FILE1 < m_recentFiles.size()); });
 }

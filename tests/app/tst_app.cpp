@@ -171,6 +171,19 @@ private slots:
         }
         QCOMPARE(app.GetRecentFileList().size(), 5);
         QCOMPARE(app.GetRecentFileList().first(), m_dir.filePath("r6.png"));
+
+        // An '&' in a name is shown, not taken for a shortcut mark.
+        QVERIFY(WriteTestImage(m_dir.filePath("R&D.png"), 4, 4));
+        QVERIFY(app.OpenDocumentFile(m_dir.filePath("R&D.png")));
+        app.GetMainWnd()->UpdateCommandUI();
+        QCOMPARE(app.GetMainWnd()->GetAction(ID_FILE_MRU_FILE1)->text(), "&1 " + m_dir.filePath("R&&D.png"));
+        // An entry that no longer opens leaves the list when it is chosen.
+        app.CloseAllDocuments();
+        QVERIFY(QFile::remove(m_dir.filePath("r6.png")));
+        DriveNextModal([](QWidget* pBox) { PressButton(pBox, "OK"); }); // "Failed to open document."
+        QVERIFY(app.GetMainWnd()->ExecuteCommand(ID_FILE_MRU_FILE2));
+        QVERIFY(!app.GetRecentFileList().contains(m_dir.filePath("r6.png")));
+        QCOMPARE(app.GetRecentFileList().size(), 4);
     }
 
     void droppedFilesOpenInOrderAndActivateOpenOnes()
