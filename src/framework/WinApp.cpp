@@ -32,7 +32,14 @@ int AfxMessageBox(const QString& strText, int nButtons)
     QWidget* pOwner = QApplication::activeModalWidget();
     QMessageBox box(QMessageBox::Warning, strCaption, strText, QMessageBox::StandardButtons(nButtons),
                     pOwner ? pOwner : AfxGetMainWnd());
-    return box.exec();
+    // A message that comes up during a wait is answered with the ordinary pointer.
+    const bool bWaiting = QApplication::overrideCursor() != nullptr;
+    if (bWaiting)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int nResult = box.exec();
+    if (bWaiting)
+        QApplication::restoreOverrideCursor();
+    return nResult;
 }
 
 CWaitCursor::CWaitCursor()

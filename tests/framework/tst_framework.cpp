@@ -225,6 +225,21 @@ private slots:
         QVERIFY(!bFlag);
     }
 
+    // A message that comes up during a wait is answered with the ordinary pointer; the wait goes on after.
+    void messageDuringAWaitShowsThePointer()
+    {
+        CTestApp app;
+        CWaitCursor wait;
+        Qt::CursorShape eShape = Qt::WaitCursor;
+        DriveNextModal([&](QWidget* pBox) {
+            eShape = QApplication::overrideCursor()->shape();
+            PressButton(pBox, "OK");
+        });
+        AfxMessageBox(QStringLiteral("Corrupted file"));
+        QCOMPARE(eShape, Qt::ArrowCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+
 private:
     QSet<QWidget*> m_before;
 };
