@@ -22,6 +22,7 @@
 #include <seccomp.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -128,9 +129,8 @@ void PrefaultHeap(uint64_t nBytes)
     FIBITMAP* pBitmap = DecodeImage(request.nFormat, source);
     if (!pBitmap)
         _exit(5);
-    const char byte = 1;
     if (!WriteDecoderReply(pBitmap, nReplyFd) || !SealReply(nReplyFd) ||
-        !SendWithFds(REPLY_SOCKET_FD, &byte, 1, &nReplyFd, 1))
+        !SendWithFds(REPLY_SOCKET_FD, &DECODER_REPLY, 1, &nReplyFd, 1))
         _exit(6);
     _exit(0); // no unloading: the process ends here
 }
@@ -155,7 +155,8 @@ int main(int argc, char**)
             return 0; // the program has gone, or speaks another protocol
         }
         if (fork() == 0) {
-            if (dup2(fds[0], FILE_FD) < 0 || dup2(fds[1], REPLY_SOCKET_FD) < 0)
+            if (dup2(fds[0], FILE_FD) < 0 || dup2(fds[1], REPLY_SOCKET_FD) < 0 ||
+                send(REPLY_SOCKET_FD, &DECODER_TAKEN, 1, MSG_NOSIGNAL) != 1)
                 _exit(3);
             close_range(REPLY_SOCKET_FD + 1, ~0u, 0);
             DecodeOne(request);

@@ -94,13 +94,15 @@ public:
     ~CDecoderServer() { Stop(); }
 
     // Hands the helper a request with the file and the reply socket; false when no helper takes it.
-    bool Request(const SDecoderRequest& request, int fdFile, int fdReply)
+    // bRestart: the last request was lost with a helper that is going, perhaps not yet gone.
+    bool Request(const SDecoderRequest& request, int fdFile, int fdReply, bool bRestart)
     {
         const int fds[2] = {fdFile, fdReply};
         const std::lock_guard lock(m_mutex);
         for (int nTry = 0; nTry < 2; ++nTry) {
-            if (HasGoneLocked())
+            if (bRestart || HasGoneLocked())
                 Stop();
+            bRestart = false;
             if (m_fd < 0 && !Start())
                 return false;
             if (SendWithFds(m_fd, &request, sizeof request, fds, 2))
@@ -108,14 +110,6 @@ public:
             Stop(); // it has gone: start another once
         }
         return false;
-    }
-
-    // Whether the helper has ended (it never writes to its socket, so anything readable is its end);
-    // a request that was still waiting in it is lost and may be asked again.
-    bool HasGone()
-    {
-        const std::lock_guard lock(m_mutex);
-        return HasGoneLocked();
     }
 
 private:
@@ -133,6 +127,7 @@ private:
         m_fd = sockets[0];
         return true;
     }
+    // Whether the helper has ended (it never writes to its socket, so anything readable is its end).
     bool HasGoneLocked()
     {
         pollfd pfd{m_fd, POLLIN, 0};
@@ -156,11 +151,16 @@ private:
     pid_t m_pid = -1;
 };
 
-// Waits for the reply's one message and takes the descriptor it carries; -1 on end of stream,
-// timeout or a message of another shape.
+constexpr int REPLY_LOST = -2;
+
+// Waits for the reply: the child's byte saying it took the request, then one byte carrying the
+// reply's descriptor. The descriptor; -1 on timeout, on a message of another shape or when the child
+// ended without a reply (the file's failure); REPLY_LOST when the socket closed before any child took
+// the request, which then went with a helper that ended.
 int ReceiveReplyFd(int nSocket, int nTimeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    bool bTaken = false;
     for (;;) {
         const auto nLeft =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
@@ -172,11 +172,21 @@ int ReceiveReplyFd(int nSocket, int nTimeoutMs)
             continue;
         if (n <= 0)
             return -1;
-        break;
+        char byte = 0;
+        int fd = -1;
+        const ssize_t nRead = ReceiveWithFds(nSocket, &byte, 1, &fd, bTaken ? 1 : 0, MSG_DONTWAIT);
+        if (nRead == 0)
+            return bTaken ? -1 : REPLY_LOST;
+        if (nRead == 1 && !bTaken && byte == DECODER_TAKEN) {
+            bTaken = true;
+            continue;
+        }
+        if (nRead == 1 && bTaken && byte == DECODER_REPLY)
+            return fd;
+        if (fd >= 0)
+            close(fd);
+        return -1;
     }
-    char byte = 0;
-    int fd = -1;
-    return ReceiveWithFds(nSocket, &byte, 1, &fd, 1, MSG_DONTWAIT) == 1 ? fd : -1;
 }
 
 } // namespace
@@ -197,6 +207,7 @@ std::string DecoderPath()
 FIBITMAP* DecodeInHelper(int fif, int fd, int nTimeoutMs)
 {
     static CDecoderServer server;
+    bool bLost = false;
     for (int nTry = 0; nTry < 2; ++nTry) {
         int sockets[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
@@ -205,20 +216,20 @@ FIBITMAP* DecodeInHelper(int fif, int fd, int nTimeoutMs)
         {
             // Only the child holds the other end once it is sent, so its end closes this socket.
             const CFd theirs(sockets[1]);
-            if (!server.Request(SDecoderRequest{fif, nTimeoutMs}, fd, theirs.Get()))
+            if (!server.Request(SDecoderRequest{fif, nTimeoutMs}, fd, theirs.Get(), bLost))
                 return nullptr;
         }
+        const int nReply = ReceiveReplyFd(ours.Get(), nTimeoutMs);
+        // Lost with a helper that went before a child took it: asked once again, of a new helper.
+        bLost = nReply == REPLY_LOST;
+        if (bLost)
+            continue;
         // The reply is sealed: nobody, the child included, can change it once it is checked.
-        const CFd reply(ReceiveReplyFd(ours.Get(), nTimeoutMs));
-        if (reply.Get() >= 0) {
-            if (!IsSealedReply(reply.Get()))
-                return nullptr;
-            CFdSource source(reply.Get());
-            return ReadDecoderReply(source);
-        }
-        // No reply: the file's own failure, unless the helper went before it forked for the request.
-        if (!server.HasGone())
+        const CFd reply(nReply);
+        if (reply.Get() < 0 || !IsSealedReply(reply.Get()))
             return nullptr;
+        CFdSource source(reply.Get());
+        return ReadDecoderReply(source);
     }
     return nullptr;
 }

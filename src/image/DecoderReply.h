@@ -7,6 +7,11 @@ struct SDecoderRequest {
     int32_t nFormat;    // FREE_IMAGE_FORMAT
     int32_t nTimeoutMs; // how long the program waits for the reply
 };
+// The bytes on the reply socket: the child sends DECODER_TAKEN when it has the request, then
+// DECODER_REPLY carrying the reply's descriptor. A socket that closes before DECODER_TAKEN lost its
+// request with a helper that ended.
+constexpr char DECODER_TAKEN = 0;
+constexpr char DECODER_REPLY = 1;
 
 // The decoder helper's reply: one block holding a header, the colour table, the transparency table,
 // the ICC profile, the metadata tags and the pixel rows, in this order. The helper writes it into a
