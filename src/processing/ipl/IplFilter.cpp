@@ -80,7 +80,24 @@ IPLStatus iplBlur(const IplImage* src, IplImage* dst, int nCols, int nRows, int 
 {
     return Run([&] {
         return Filter(src, dst, ApertureOk(nCols, nRows, anchorX, anchorY), [&](const cv::Mat& in, cv::Mat& out) {
-            cv::blur(in, out, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), cv::BORDER_REPLICATE);
+            const int n = nCols * nRows;
+            if ((n & (n - 1)) != 0) {
+                cv::blur(in, out, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), cv::BORDER_REPLICATE);
+                return;
+            }
+            // OpenCV's 8-bit blur divides by a power-of-two area with a fixed-point shortcut that comes out
+            // one too high on some pixels (the mean of 176 and 176 is 177): whole sums, rounded here.
+            cv::Mat sums;
+            cv::boxFilter(in, sums, CV_32S, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), false,
+                          cv::BORDER_REPLICATE);
+            out.create(in.size(), in.type());
+            const int nValues = in.cols * in.channels();
+            for (int y = 0; y < in.rows; ++y) {
+                const int* pSum = sums.ptr<int>(y);
+                uchar* pOut = out.ptr(y);
+                for (int i = 0; i < nValues; ++i)
+                    pOut[i] = uchar((2 * pSum[i] + n) / (2 * n));
+            }
         });
     });
 }
