@@ -36,6 +36,7 @@ constexpr SOption kOptions[] = {
                         "larger than the program's Save As writes at level 6 (about an eighth for a photograph, "
                         "more for flat drawings), written several times faster."},
     {"-j N", "Process up to N inputs at once (default: the number of cores). The results do not depend on N."},
+    {"--", "Every argument after it is an input, also one that starts with '-'."},
     {"--list", "Print every operation with its parameters, defaults and ranges."},
     {"--man", "Print this manual page in roff."},
     {"--help", "Print this help."},
@@ -146,6 +147,7 @@ SStep ParseStep(const QString& strSpec)
         step.values.push_back(param.dDefault);
     if (nColon < 0)
         return step;
+    QSet<QString> given;
     for (const QString& strAssignment : strSpec.mid(nColon + 1).split(QLatin1Char(','))) {
         const qsizetype nEquals = strAssignment.indexOf(QLatin1Char('='));
         const QString strParam = strAssignment.left(nEquals);
@@ -154,6 +156,9 @@ SStep ParseStep(const QString& strSpec)
             ++i;
         if (nEquals < 0 || i == pOperation->params.size())
             throw SUsageError{QStringLiteral("%1: no parameter '%2' (see --list)").arg(strName, strParam)};
+        if (given.contains(strParam))
+            throw SUsageError{QStringLiteral("%1: %2 given twice").arg(strName, strParam)};
+        given.insert(strParam);
         const QString strPrompt =
             ParseParamValue(pOperation->params[i], strAssignment.mid(nEquals + 1), &step.values[i]);
         if (!strPrompt.isEmpty())
@@ -189,8 +194,15 @@ SCommandLine ParseCommandLine(const QStringList& args)
     SCommandLine line;
     QStringList inputs;
     QString strOutput, strFolder, strFormat;
+    bool bOptions = true; // until "--": after it every argument is an input
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& strArg = args[i];
+        if (!bOptions || strArg == QLatin1String("--")) {
+            if (!bOptions)
+                inputs << strArg;
+            bOptions = false;
+            continue;
+        }
         const auto next = [&]() -> QString {
             if (++i >= args.size())
                 throw SUsageError{QStringLiteral("%1 needs a value").arg(strArg)};
@@ -256,8 +268,6 @@ SCommandLine ParseCommandLine(const QStringList& args)
         const QFileInfo info(strInput);
         const QString strOut = QDir(strFolder).filePath(info.completeBaseName() + QLatin1Char('.') +
                                                         (strFormat.isEmpty() ? info.suffix() : strFormat));
-        if (!strFormat.isEmpty() || FindImageFormat(strOut)) // an input of no known type fails when read
-            CheckWritable(strOut);
         // Two inputs of one base name would overwrite each other's result.
         if (outputs.contains(strOut))
             throw SUsageError{QStringLiteral("%1 would be written twice").arg(strOut)};
@@ -293,10 +303,14 @@ int main(int argc, char** argv)
 {
     SetUpHeapForImages(argv);
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
     SCommandLine line;
     try {
+        for (int i = 1; i < argc; ++i) {
+            args << QString::fromLocal8Bit(argv[i]);
+            // A name that does not survive decoding would be read or written under another name.
+            if (args.constLast().toLocal8Bit() != QByteArray(argv[i]))
+                throw SUsageError{QStringLiteral("%1: not valid text in this system's encoding").arg(args.constLast())};
+        }
         line = ParseCommandLine(args);
     } catch (const SUsageError& error) {
         Print(stderr, QStringLiteral("lumivo-cli: %1\nUsage: %2\n").arg(error.strMessage, QLatin1String(USAGE)));

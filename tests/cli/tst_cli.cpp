@@ -139,6 +139,8 @@ private slots:
             << QStringList{in, Sample("circles-24.tga"), "-d", "f", "--format", "png"} << "would be written twice";
         QTest::newRow("unknown operation")
             << QStringList{in, "-o", "a.png", "-x", "sharpest"} << "unknown operation 'sharpest'";
+        QTest::newRow("parameter twice") << QStringList{in, "-o", "a.png", "-x", "rotate:angle=30,angle=45"}
+                                         << "rotate: angle given twice";
         QTest::newRow("unknown parameter")
             << QStringList{in, "-o", "a.png", "-x", "rotate:degrees=3"} << "rotate: no parameter 'degrees'";
         QTest::newRow("number out of range") << QStringList{in, "-o", "a.png", "-x", "rotate:angle=400"}
@@ -177,6 +179,12 @@ private slots:
         QCOMPARE(run.nExit, 1);
         QCOMPARE(run.strErr, QStringLiteral("lumivo-cli: %1: cannot read\n").arg(strBad)); // no progress line either
         QCOMPARE(QDir(strOut).entryList(QDir::Files), (QStringList{"circles-24.bmp", "plasma-8.bmp"}));
+
+        // So does an input of a type that can be read but not written, and "--" ends the options.
+        const QString strPcx = QStringLiteral(LUMIVO_TEST_DATA "/pixels-8-palette.pcx");
+        const SRun pcx = RunCli({"-d", strOut, "--", Sample("circles-24.bmp"), strPcx});
+        QCOMPARE(pcx.nExit, 1);
+        QCOMPARE(pcx.strErr, QStringLiteral("lumivo-cli: %1: cannot write\n").arg(QDir(strOut).filePath("pixels-8-palette.pcx")));
 
         // An operation that gives nothing for one image fails that file only.
         const SRun depth =
