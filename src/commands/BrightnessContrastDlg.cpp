@@ -2,6 +2,7 @@
 
 #include "document/LumivoDoc.h"
 #include "processing/ImageProcessor.h"
+#include "processing/Operations.h"
 #include "processing/ipl/Ipl.h"
 
 #include <FreeImage.h>
@@ -13,8 +14,13 @@
 #include <QSlider>
 
 namespace {
-constexpr int kSliderMiddle = 200;
+// The sliders run from 0 to twice the middle, which stands for 0; the range is the operation's.
+int SliderMiddle()
+{
+    static const int nMiddle = int(-FindOperation(QStringLiteral("brightness-contrast"))->params[0].dMin);
+    return nMiddle;
 }
+} // namespace
 
 CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProcessor& processor, QWidget* pParent)
     : CDialog(pParent), m_doc(doc), m_processor(processor)
@@ -26,8 +32,8 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
     auto fnAddSlider = [this](const QString& strLabel, const char* pszSlider, const char* pszText, QLabel*& pText) {
         auto* pSlider = new QSlider(Qt::Horizontal, this);
         pSlider->setObjectName(pszSlider);
-        pSlider->setRange(0, 2 * kSliderMiddle);
-        pSlider->setValue(kSliderMiddle);
+        pSlider->setRange(0, 2 * SliderMiddle());
+        pSlider->setValue(SliderMiddle());
         pSlider->setMinimumWidth(240); // wide enough to aim at a level
         pText = new QLabel(QStringLiteral("0"), this);
         pText->setObjectName(pszText);
@@ -51,10 +57,7 @@ CDialogBrightnessContrast::CDialogBrightnessContrast(CLumivoDoc& doc, CImageProc
     m_pWork = m_processor.PrepareAdjust();
     if (m_pWork) {
         m_nChannels = m_pWork->nChannels;
-        m_ppLuts = CImageProcessor::AllocLUTs(m_nChannels, IPL_LUT_LOOKUP, 257);
-        for (int c = 0; m_ppLuts && c < m_nChannels; ++c)
-            for (int k = 0; k < 257; ++k)
-                m_ppLuts[c]->key[k] = k;
+        m_ppLuts = CImageProcessor::AllocAdjustLUTs(m_nChannels);
     }
 }
 
@@ -66,8 +69,8 @@ CDialogBrightnessContrast::~CDialogBrightnessContrast()
 
 void CDialogBrightnessContrast::OnSliderMoved()
 {
-    const int b = m_pBrightness->value() - kSliderMiddle;
-    const int s = m_pContrast->value() - kSliderMiddle;
+    const int b = m_pBrightness->value() - SliderMiddle();
+    const int s = m_pContrast->value() - SliderMiddle();
     m_pBrightnessText->setText(QString::number(b));
     m_pContrastText->setText(QString::number(s));
     if (!m_pWork || !m_ppLuts)

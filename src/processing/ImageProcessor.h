@@ -75,8 +75,12 @@ public:
     // reused by the next adjustment while m_pDstBitmap still points at it.
     IplImage* PrepareAdjust();
     FIBITMAP* AdjustBrightnessContrast(IplImage* pWork, int nBrightness, IplLUT** ppLuts);
+    // The adjustment's tables: one per channel, keys 0 .. 256; null when memory runs out.
+    static IplLUT** AllocAdjustLUTs(int nChannels);
     // The adjustment table for contrast s (-200 .. 200), levels 0 .. 255.
     static void FillAdjustTable(int nContrast, int* pValues);
+    // One adjustment as a new bitmap the caller owns, as the dialog's last preview would show it.
+    FIBITMAP* BrightnessContrast(int nBrightness, int nContrast);
 
     // A copy of the source with noise added, the generator seeded with 1 so that the same image and
     // values always give the same picture.

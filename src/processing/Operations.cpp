@@ -87,6 +87,12 @@ constexpr SOperationParam kGaussian[] = {
     {"std-dev", "edit1050", "Std. Dev.", "Statistic Noise Parameters", PARAM_INT, 10, 0, 255, true},
 };
 
+// The brightness and contrast dialog's two sliders.
+constexpr SOperationParam kAdjust[] = {
+    {"brightness", "slider1067", "Brightness", "", PARAM_INT, 0, -200, 200, true},
+    {"contrast", "slider1068", "Contrast", "", PARAM_INT, 0, -200, 200, true},
+};
+
 // Crop has no dialog of its own: a rectangle from the top-left corner.
 constexpr SOperationParam kCrop[] = {
     {"x", "", "X", "", PARAM_UINT, 0, 0, 65535, true},
@@ -148,7 +154,7 @@ template <auto Operation, int... Args> FIBITMAP* RunTone(FIBITMAP* p, const doub
     return FreeImage_GetBPP(p) >= 8 ? RunFixed<Operation, Args...>(p, v) : nullptr;
 }
 
-template <FIBITMAP* (CImageProcessor::*Operation)(int, int)> FIBITMAP* RunNoise(FIBITMAP* p, const double* v)
+template <FIBITMAP* (CImageProcessor::*Operation)(int, int)> FIBITMAP* RunToneTwo(FIBITMAP* p, const double* v)
 {
     return FreeImage_GetBPP(p) >= 8 ? RunTwo<Operation>(p, v) : nullptr;
 }
@@ -215,8 +221,9 @@ const SOperation g_operations[] = {
     {"contrast-high-plus", {}, &RunTone<kCurve, 2>},
     {"contrast-low-minus-high-plus", {}, &RunTone<kCurve, 4>},
     {"contrast-low-plus-high-minus", {}, &RunTone<kCurve, 5>},
-    {"add-uniform-noise", kUniform, &RunNoise<&CIP::UniformNoise>},
-    {"add-gaussian-noise", kGaussian, &RunNoise<&CIP::GaussianNoise>},
+    {"brightness-contrast", kAdjust, &RunToneTwo<&CIP::BrightnessContrast>},
+    {"add-uniform-noise", kUniform, &RunToneTwo<&CIP::UniformNoise>},
+    {"add-gaussian-noise", kGaussian, &RunToneTwo<&CIP::GaussianNoise>},
     {"concavity", {}, &RunFixed<kEffect, EFFECT_CONCAVITY>},
     {"convexity", {}, &RunFixed<kEffect, EFFECT_CONVEXITY>},
     {"explosion", {}, &RunFixed<kEffect, EFFECT_EXPLOSION>},

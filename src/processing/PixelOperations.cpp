@@ -220,6 +220,31 @@ IplImage* CImageProcessor::PrepareAdjust()
     return pWork;
 }
 
+IplLUT** CImageProcessor::AllocAdjustLUTs(int nChannels)
+{
+    IplLUT** ppLuts = AllocLUTs(nChannels, IPL_LUT_LOOKUP, 257);
+    for (int c = 0; ppLuts && c < nChannels; ++c)
+        for (int k = 0; k < 257; ++k)
+            ppLuts[c]->key[k] = k;
+    return ppLuts;
+}
+
+FIBITMAP* CImageProcessor::BrightnessContrast(int nBrightness, int nContrast)
+{
+    IplImage* pWork = PrepareAdjust();
+    if (!pWork)
+        return nullptr;
+    const int nChannels = pWork->nChannels;
+    IplLUT** ppLuts = AllocAdjustLUTs(nChannels);
+    for (int c = 0; ppLuts && c < nChannels; ++c)
+        FillAdjustTable(nContrast, ppLuts[c]->value);
+    FIBITMAP* pResult = AdjustBrightnessContrast(pWork, nBrightness, ppLuts);
+    m_pDstBitmap = nullptr; // the caller's now
+    FreeLUTs(ppLuts, nChannels);
+    iplDeallocate(pWork, IPL_IMAGE_ALL);
+    return pResult;
+}
+
 void CImageProcessor::FillAdjustTable(int nContrast, int* pValues)
 {
     const int s = nContrast;

@@ -71,6 +71,7 @@ private slots:
         row("fish eye", "circles-24.bmp", {"fish-eye"}, 4);
         row("gaussian noise", "landscape-24.png", {"add-gaussian-noise:mean=10,std-dev=20"}, 5);
         row("filter by entry", "plasma-8.bmp", {"filter:filter=gaussian3x3"}, 9);
+        row("brightness and contrast", "landscape-24.png", {"brightness-contrast:brightness=30,contrast=-50"}, 10);
         row("crop", "landscape-24.png", {"crop:x=10,y=20,width=30,height=40"}, 6);
         row("chain: blur, equalize, to grey", "circles-24.bmp", {"blur", "equalize-histogram", "to-grey"}, 7);
         row("chain: mirror both, black and white", "landscape-24.png",
@@ -99,6 +100,7 @@ private slots:
                  return CImageProcessor(pGrey.get()).Threshold(100);
              }},
             {[](FIBITMAP* p) { return CImageProcessor(p).FixedFilter(IPL_GAUSSIAN_3x3); }},
+            {[](FIBITMAP* p) { return CImageProcessor(p).BrightnessContrast(30, -50); }},
         };
         CBitmapPtr pExpected(LoadBitmapFile(input));
         for (const FnExpected& fnStep : kExpected[size_t(expected)])
