@@ -130,7 +130,7 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("SANE_CONFIG_DIR", m_config.path().toLocal8Bit());
-        // SANE unloads its backends on exit: kept in memory, what they leak is reported by name.
+        // SANE unloads its backends on exit: kept in memory, their code stays nameable in reports.
         QVERIFY(dlopen("libsane.so.1", RTLD_NOW | RTLD_NODELETE));
         QVERIFY(dlopen(SANE_BACKEND_DIR "/libsane-test.so.1", RTLD_NOW | RTLD_NODELETE));
         QVERIFY(m_app.Start());
